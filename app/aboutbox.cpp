@@ -1,0 +1,51 @@
+#include "aboutbox.h"
+#include "mainwindow.h"
+#include "ui_aboutbox.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+AboutBox::AboutBox(const QString &organization, const QString &application,
+                   const QString &version, const QString &mail_link, QWidget *parent)
+    : QDialog(parent)
+    , ui(new Ui::AboutBox)
+{
+    ui->setupUi(this);
+
+    const QString anchor = QStringLiteral("<a href='mailto:%1'>%2</a>")
+                               .arg(QLatin1String(orb_maker::email), mail_link);
+    const QString html = tr("<b>%1</b><br><br><b>%2</b><br><i>%3</i><br><br><i>%4</i>")
+                             .arg(organization)
+                             .arg(application)
+                             .arg(tr("version %1").arg(version))
+                             .arg(anchor);
+    ui->lbl_email->setAlignment(Qt::AlignTop);
+    ui->lbl_email->setText(html);
+    connect(ui->lbl_email, &QLabel::linkActivated, this, &AboutBox::send_mail);
+}
+
+AboutBox::~AboutBox()
+{
+    delete ui;
+}
+
+void AboutBox::send_mail(QString link)
+{
+    QDesktopServices::openUrl(QUrl(link, QUrl::TolerantMode));
+}
+
+void AboutBox::show_env() {}
+
+void MainWindow::f_about()
+{
+    const QString version =
+        QStringLiteral("%1.%2.%3 (%4)").arg(0).arg(0).arg(99).arg(116);
+    const QString mail = tr("mailto:%1").arg(QLatin1String(orb_maker::email));
+    AboutBox box(QStringLiteral("ORB Technology"), QStringLiteral("ORB PTZ Washing"), version, mail);
+    box.exec();
+}
+
+void MainWindow::open_url(QString link)
+{
+    QDesktopServices::openUrl(QUrl(link, QUrl::TolerantMode));
+}

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QByteArray>
+#include <QMainWindow>
+#include <QSerialPort>
+#include <QString>
+
+class QSettings;
+class QTimer;
+class QEventLoop;
+
+QT_BEGIN_NAMESPACE
+namespace Ui {
+class MainWindow;
+}
+QT_END_NAMESPACE
+
+// Log levels of notify(); the values are fixed.
+enum LogLevel { INFO = 0, DEBUG = 1, ERROR = 2, TRACE = 3 };
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(MainWindow)
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+signals:
+    void info(QString text);
+    void debug(QString text);
+    void error(QString text);
+    void trace(QString text);
+    void is_open();
+    void is_close();
+    void send(QByteArray data);
+
+private slots:
+    void f_about();
+    void f_connect();
+    void f_help();
+    void f_quit();
+    void f_scan();
+    void read_data(QByteArray ba);
+    void cmd_test();
+    void cmd_get_param();
+    void cmd_set_param();
+    void cmd_get_state();
+    void cmd_pump_on();
+    void cmd_pump_off();
+    void check_min_time();
+    void open_url(QString link);
+    void serial5_error(QSerialPort::SerialPortError err);
+    void show_objectname();
+    void send_serial(QByteArray data);
+    void procSerialDataReceive();
+    void timer_stop();
+    void test();
+
+private:
+    void init_window();
+    void init_serial();
+    void notify(LogLevel level, const QString &log_text, const QString &title, const QString &text,
+                bool show_box);
+    void show_connected();
+    void show_disconnected();
+    bool check_sync_frame(const QByteArray &frame);
+    QByteArray frame_packet(const QByteArray &packet) const;
+    int check_reply(QByteArray data, int command, bool show_box);
+    void wait_reply(int ms);
+    QString state_text(int state) const;
+
+    Ui::MainWindow *ui;
+    QSerialPort *serial;
+    QByteArray rx_line;
+    QByteArray reply;
+    bool reply_ready;
+    QSettings *settings;
+    QTimer *rx_timer;
+};

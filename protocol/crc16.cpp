@@ -1,0 +1,1 @@
+#include "crc16.h"

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace orb {
+
+// Command codes: the request's command byte and the one its reply must carry.
+enum class Command : quint8 {
+    test = 0x00,
+    get_param = 0x01,
+    set_param = 0x02,
+    get_state = 0x03,
+    pump_on = 0x04,
+    pump_off = 0x05,
+};
+
+constexpr int header_size = 6; // AA BB, address, command, len (LE)
+constexpr int crc_size = 2;
+constexpr int min_reply_size = 7;
+
+// AA BB, address, command, len LE, payload, crc16 LE over everything before it.
+QByteArray build_packet(quint8 address, quint8 command, const QByteArray &payload = {});
+
+// ':' + uppercase hex of the packet + '\n'.
+QByteArray frame_packet(const QByteArray &packet);
+
+// Result codes of check_reply.
+enum Reply_code {
+    reply_ok = 0,
+    reply_empty = 1,
+    reply_size = 2,
+    reply_prefix = 3, // prefix or address
+    reply_command = 4,
+    reply_crc = 5,
+};
+
+struct Reply_check
+{
+    int code = reply_ok;
+    QString message; // empty when code is reply_ok
+};
+
+// Checks a decoded reply against the module address and the expected command.
+// The first failing check decides; message is the text the tool logs for it.
+Reply_check check_reply(const QByteArray &reply, int address, int command);
+
+// Payload bytes of a packet (between header and CRC); empty for anything shorter than a packet.
+QByteArray packet_payload(const QByteArray &packet);
+
+} // namespace orb

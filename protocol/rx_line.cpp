@@ -1,0 +1,1 @@
+#include "rx_line.h"

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace orb {
+
+// Feeds one received batch through the line decoder: ':' empties rx_line and clears
+// reply_ready, CR or LF decodes rx_line (hex) into reply and sets reply_ready, any other
+// byte is appended to rx_line.
+void deframe(const QByteArray &batch, QByteArray &rx_line, QByteArray &reply, bool &reply_ready);
+
+// The line read_data logs for a batch ("read_data: ..." or "read_data: [HEX]"), or a null
+// QString when the batch logs nothing.
+QString batch_log_text(const QByteArray &batch);
+
+} // namespace orb
