@@ -22,6 +22,7 @@ class MainWindow : public QMainWindow
 {
     Q_OBJECT
     Q_DISABLE_COPY(MainWindow)
+    friend class Window_probe; // tests reach private state through it
 
 public:
     explicit MainWindow(QWidget *parent = nullptr);
