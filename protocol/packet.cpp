@@ -1,1 +1,103 @@
 #include "packet.h"
+
+#include "crc16.h"
+
+namespace orb {
+
+namespace {
+
+uint byte_at(const QByteArray &in, int at)
+{
+    return uchar(in.at(at));
+}
+
+QString hex(uint value, int width = 0)
+{
+    return QStringLiteral("%1").arg(value, width, 16, QLatin1Char('0'));
+}
+
+} // namespace
+
+void put_le16(QByteArray &out, quint16 value)
+{
+    out.append(char(value & 0xFF));
+    out.append(char(value >> 8));
+}
+
+void put_le32(QByteArray &out, quint32 value)
+{
+    for (int shift = 0; shift < 32; shift += 8)
+        out.append(char((value >> shift) & 0xFF));
+}
+
+quint16 get_le16(const QByteArray &in, int at)
+{
+    return quint16(byte_at(in, at) | (byte_at(in, at + 1) << 8));
+}
+
+quint32 get_le32(const QByteArray &in, int at)
+{
+    return quint32(byte_at(in, at)) | (quint32(byte_at(in, at + 1)) << 8) |
+           (quint32(byte_at(in, at + 2)) << 16) | (quint32(byte_at(in, at + 3)) << 24);
+}
+
+QByteArray build_packet(quint8 address, quint8 command, const QByteArray &payload)
+{
+    if (payload.size() > 0xFFFF)
+        return {};
+    QByteArray packet;
+    packet.reserve(header_size + payload.size() + crc_size);
+    packet.append(char(0xAA));
+    packet.append(char(0xBB));
+    packet.append(char(address));
+    packet.append(char(command));
+    put_le16(packet, quint16(payload.size()));
+    packet.append(payload);
+    put_le16(packet, crc16_update(crc16_init, reinterpret_cast<const uchar *>(packet.constData()),
+                                  packet.size()));
+    return packet;
+}
+
+QByteArray frame_packet(const QByteArray &packet)
+{
+    return ':' + packet.toHex().toUpper() + '\n';
+}
+
+Reply_check check_reply(const QByteArray &reply, int address, int command)
+{
+    const int size = reply.size();
+    if (size == 0)
+        return {reply_empty, QString::fromUtf8("Нет данных")};
+    if (size < min_reply_size)
+        return {reply_size, QString::fromUtf8("Размер пакета не корректен")};
+    if (byte_at(reply, 0) != 0xAA || byte_at(reply, 1) != 0xBB)
+        return {reply_prefix,
+                QString::fromUtf8("Префикс не корректен! [0x%1]").arg(hex(get_le16(reply, 0)))};
+    if (int(byte_at(reply, 2)) != address)
+        return {reply_prefix,
+                QString::fromUtf8("Адрес не корректен! [0x%1]").arg(hex(byte_at(reply, 2)))};
+    if (int(byte_at(reply, 3)) != command)
+        return {reply_command,
+                QString::fromUtf8("Неверная команда! [0x%1]").arg(QString::number(command, 16))};
+    // int arithmetic: len + 8 would not fit the 16-bit field for len near 65535.
+    if (int(get_le16(reply, 4)) != size - header_size - crc_size)
+        return {reply_size,
+                QString::fromUtf8("Размер пакета не корректен (поле len неверно заполнено)")};
+    const quint16 stored = get_le16(reply, size - crc_size);
+    const quint16 computed = crc16_update(
+        crc16_init, reinterpret_cast<const uchar *>(reply.constData()), size - crc_size);
+    if (stored != computed)
+        // The final letter is a Latin 'a' on purpose: log readers match the text byte for byte.
+        return {reply_crc, QString::fromUtf8("Контрольная сумма не корректнa! 0x%1 != 0x%2")
+                               .arg(hex(stored, 2), hex(computed, 2))};
+    return {};
+}
+
+QByteArray packet_payload(const QByteArray &packet)
+{
+    if (packet.size() < header_size + crc_size)
+        return {};
+    return packet.mid(header_size, packet.size() - header_size - crc_size);
+}
+
+} // namespace orb

@@ -20,6 +20,7 @@ constexpr int crc_size = 2;
 constexpr int min_reply_size = 7;
 
 // AA BB, address, command, len LE, payload, crc16 LE over everything before it.
+// Empty for a payload longer than the 16-bit len field can state.
 QByteArray build_packet(quint8 address, quint8 command, const QByteArray &payload = {});
 
 // ':' + uppercase hex of the packet + '\n'.
@@ -47,5 +48,12 @@ Reply_check check_reply(const QByteArray &reply, int address, int command);
 
 // Payload bytes of a packet (between header and CRC); empty for anything shorter than a packet.
 QByteArray packet_payload(const QByteArray &packet);
+
+// Little-endian fields, byte by byte: the wire's order whatever the host's. The readers
+// expect the caller to have checked that at + width bytes are there.
+void put_le16(QByteArray &out, quint16 value);
+void put_le32(QByteArray &out, quint32 value);
+quint16 get_le16(const QByteArray &in, int at);
+quint32 get_le32(const QByteArray &in, int at);
 
 } // namespace orb

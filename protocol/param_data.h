@@ -65,7 +65,7 @@ struct Param_form
 // A form value that its record field cannot carry.
 struct Param_overflow
 {
-    QString field; // record field name, e.g. "time_interval"
+    QString field;    // record field name, e.g. "time_interval"
     qint64 value = 0; // in the form's unit
     qint64 max = 0;   // largest value that fits, in the form's unit
 };
