@@ -72,6 +72,13 @@ private:
     void wait_reply(int ms);
     QString state_text(int state) const;
 
+    // False, with one log line, while another command waits for its reply; else logs title.
+    bool start_command(const QString &title);
+    bool port_is_open() const;
+    // Sends one request and waits for its reply; true when reply holds a valid answer.
+    bool exchange(int command, const QByteArray &payload);
+    void refuse_short_reply(int size, int expected);
+
     Ui::MainWindow *ui;
     QSerialPort *serial;
     QByteArray rx_line;
@@ -79,4 +86,5 @@ private:
     bool reply_ready;
     QSettings *settings;
     QTimer *rx_timer;
+    bool waiting = false; // an exchange is inside wait_reply
 };

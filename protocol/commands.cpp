@@ -1,15 +1,82 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
-void MainWindow::cmd_test() {}
-void MainWindow::cmd_get_param() {}
-void MainWindow::cmd_set_param() {}
-void MainWindow::cmd_get_state() {}
-void MainWindow::cmd_pump_on() {}
-void MainWindow::cmd_pump_off() {}
+#include "protocol/convert.h"
+#include "protocol/packet.h"
+#include "protocol/status_data.h"
+
+void MainWindow::cmd_test()
+{
+    if (!start_command(QStringLiteral("Test")))
+        return;
+    if (!port_is_open()) {
+        const QString text = tr("Порт не открыт!");
+        notify(ERROR, text, tr("Ошибка"), text, true);
+        return;
+    }
+    if (!exchange(int(orb::Command::test), QByteArray(2, '\0')))
+        return;
+    notify(INFO, QStringLiteral("OK"), tr("Информация"), QStringLiteral("OK"), true);
+}
+
+void MainWindow::cmd_get_state()
+{
+    if (!start_command(tr("Получение статуса УПУ")))
+        return;
+    if (!port_is_open()) {
+        const QString text = tr("Порт не открыт!");
+        notify(ERROR, text, tr("Ошибка"), text, false);
+        return;
+    }
+    if (!exchange(int(orb::Command::get_state), {}))
+        return;
+
+    const QByteArray payload = orb::packet_payload(reply);
+    orb::Status_data status;
+    if (!orb::Status_data::decode(payload, &status)) {
+        refuse_short_reply(payload.size(), orb::Status_data::size);
+        return;
+    }
+    const QStringList lines = status.log_lines();
+    for (const QString &line : lines)
+        emit debug(line);
+    ui->le_state->setText(status.state_line());
+    ui->cb_level->setChecked(status.flag_lvl != 0);
+    ui->cb_rain->setChecked(status.flag_rain != 0);
+    ui->cb_alarm_in->setChecked(status.alarm_in != 0);
+    notify(INFO, QStringLiteral("OK"), tr("Информация"), QStringLiteral("OK"), true);
+}
+
+void MainWindow::cmd_pump_on()
+{
+    if (!start_command(tr("Включение насоса")))
+        return;
+    if (!port_is_open()) {
+        const QString text = tr("Порт не открыт!");
+        notify(ERROR, text, tr("Ошибка"), text, false);
+        return;
+    }
+    if (!exchange(int(orb::Command::pump_on), {}))
+        return;
+    notify(INFO, QStringLiteral("OK"), tr("Информация"), tr("насос включен"), true);
+}
+
+void MainWindow::cmd_pump_off()
+{
+    if (!start_command(tr("Выключение насоса")))
+        return;
+    if (!port_is_open()) {
+        const QString text = tr("Порт не открыт!");
+        notify(ERROR, text, tr("Ошибка"), text, false);
+        return;
+    }
+    if (!exchange(int(orb::Command::pump_off), {}))
+        return;
+    notify(INFO, QStringLiteral("OK"), tr("Информация"), tr("насос выключен"), true);
+    emit info(QStringLiteral("OK"));
+}
 
 QString MainWindow::state_text(int state) const
 {
-    Q_UNUSED(state)
-    return {};
+    return orb::state_text(state);
 }

@@ -1,21 +1,97 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "protocol/packet.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+namespace {
+
+constexpr int reply_wait_ms = 1000;
+
+} // namespace
+
 QByteArray MainWindow::frame_packet(const QByteArray &packet) const
 {
-    Q_UNUSED(packet)
-    return {};
+    return orb::frame_packet(packet);
 }
 
 int MainWindow::check_reply(QByteArray data, int command, bool show_box)
 {
-    Q_UNUSED(data)
-    Q_UNUSED(command)
-    Q_UNUSED(show_box)
-    return 1;
+    const orb::Reply_check result = orb::check_reply(data, ui->sb_address_upu->value(), command);
+    if (result.code != orb::reply_ok)
+        notify(ERROR, result.message, tr("Ошибка"), result.message, show_box);
+    return result.code;
 }
 
 void MainWindow::wait_reply(int ms)
 {
-    Q_UNUSED(ms)
+    QElapsedTimer clock;
+    clock.start();
+    const bool was_open = port_is_open();
+    // The dispatcher sleeps until the port, a timer or this wake-up has something to say,
+    // so a silent module costs no CPU; the timer is re-armed in case it fired early.
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    for (;;) {
+        const qint64 left = ms - clock.elapsed();
+        if (left <= 0)
+            return;
+        wake.start(int(left));
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        if (reply_ready)
+            return;
+        // Closed by the user or gone: nothing more can arrive.
+        if (was_open && !port_is_open())
+            return;
+    }
+}
+
+bool MainWindow::start_command(const QString &title)
+{
+    if (waiting) {
+        // A second exchange would empty the reply the first one is waiting for.
+        emit error(tr("%1: отклонено, идёт обмен с модулем").arg(title));
+        return false;
+    }
+    emit info(title);
+    return true;
+}
+
+bool MainWindow::port_is_open() const
+{
+    return serial && serial->isOpen();
+}
+
+bool MainWindow::exchange(int command, const QByteArray &payload)
+{
+    const QByteArray packet =
+        orb::build_packet(quint8(ui->sb_address_upu->value()), quint8(command), payload);
+    emit debug(tr("Длина пакета = %1").arg(packet.size()));
+    emit debug(tr("Отправляем %1").arg(QString::fromLatin1(frame_packet(packet).chopped(1))));
+
+    reply.clear();
+    reply_ready = false;
+    emit send(frame_packet(packet));
+
+    waiting = true;
+    wait_reply(reply_wait_ms);
+    waiting = false;
+
+    if (command == int(orb::Command::test)) {
+        const int end = reply.indexOf('\0');
+        emit debug(tr("Получено [%1]").arg(QString::fromUtf8(end < 0 ? reply : reply.left(end))));
+        emit debug(tr("Получено (hex) [%1]").arg(QString::fromLatin1(reply.toHex().toUpper())));
+    } else {
+        emit debug(tr("Получено [%1]").arg(QString::fromLatin1(reply.toHex())));
+    }
+    return check_reply(reply, command, false) == orb::reply_ok;
+}
+
+void MainWindow::refuse_short_reply(int size, int expected)
+{
+    emit error(tr("Ответ модуля короче записи: %1 байт данных вместо %2").arg(size).arg(expected));
 }
