@@ -5,6 +5,11 @@
 
 namespace orb {
 
+// Bound on rx_line. The longest legal line holds 2 * (65535 + 8) hex digits; a peer that
+// streams bytes without ':' must not grow the buffer for ever. Bytes past the bound are
+// dropped until the next ':', so every line up to this size decodes as before.
+constexpr int rx_line_cap = 1 << 20;
+
 // Feeds one received batch through the line decoder: ':' empties rx_line and clears
 // reply_ready, CR or LF decodes rx_line (hex) into reply and sets reply_ready, any other
 // byte is appended to rx_line.
