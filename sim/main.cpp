@@ -1,7 +1,205 @@
+#include "console.h"
+#include "fault.h"
+#include "port_link.h"
+#include "pty_link.h"
+#include "simulator.h"
+
+#include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace {
+
+const char help_text[] =
+    "Stands in for the camera-washing module on a serial line.\n"
+    "\n"
+    "By default it creates a pseudo-terminal and prints the path of its slave end as the\n"
+    "first line of standard output; open that path as the tool's port. With --port it\n"
+    "serves an existing serial port instead.\n"
+    "\n"
+    "It answers requests \":<hex>\" + line end for its address: 00 test (echoes the payload),\n"
+    "01 read parameters, 02 write parameters (stores and echoes the record), 03 status,\n"
+    "04 pump on, 05 pump off. Requests for another address, with a bad CRC, bad hex or an\n"
+    "unknown command get no answer. The status runs initialisation, then pause (counting\n"
+    "down the washing interval in ms), washing for the pump time, pause, ...\n"
+    "Traffic goes to standard error, one time-stamped line per request and reply.\n"
+    "\n"
+    "Faults: silent, bad-crc, wrong-command, wrong-address, bad-prefix, bad-len,\n"
+    "short-payload (valid packet, 10-byte payload for 01-03, empty otherwise), split (two\n"
+    "halves 300 ms apart), late (after 1200 ms), noise (stray bytes before the line),\n"
+    "sync-frame (FF, address, 5 bytes, then the reply 200 ms later), flood (':' and 64 KiB of\n"
+    "hex digits with no line end, instead of the reply), vanish (half the reply, then the\n"
+    "line is closed and the simulator exits). With several faults each spoilt reply gets\n"
+    "one of them at random.\n"
+    "\n"
+    "Commands on standard input, each acknowledged by a line \"ok ...\" (or \"error ...\")\n"
+    "on standard output:\n"
+    "  rain on|off   level ok|low   alarm on|off   pacing on|off\n"
+    "  fault KIND... | fault none   fault-rate P   seed N   turnaround MS\n"
+    "  state (prints the live status)   quit";
+
+void fail(const QString &text)
+{
+    const QByteArray line = ("orb-module-sim: " + text + '\n').toLocal8Bit();
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+}
+
+bool number(const QCommandLineParser &parser, const QString &option, qint64 low, qint64 high,
+            qint64 *out)
+{
+    if (!parser.isSet(option))
+        return true;
+    bool ok = false;
+    const qint64 value = parser.value(option).toLongLong(&ok, 0);
+    if (!ok || value < low || value > high) {
+        fail(QStringLiteral("--%1 wants a number from %2 to %3").arg(option).arg(low).arg(high));
+        return false;
+    }
+    *out = value;
+    return true;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    return 0;
+    QCoreApplication::setApplicationName(QStringLiteral("orb-module-sim"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(help_text));
+    parser.addHelpOption();
+    parser.addOptions({
+        {QStringLiteral("port"), QStringLiteral("Serve this existing serial port, not a pty."),
+         QStringLiteral("name")},
+        {QStringLiteral("link"), QStringLiteral("Also make a symlink to the pty slave here."),
+         QStringLiteral("path")},
+        {QStringLiteral("address"), QStringLiteral("Module address, 0-255 (default 1)."),
+         QStringLiteral("n")},
+        {QStringLiteral("eol"), QStringLiteral("Reply line end: crlf (default) or lf."),
+         QStringLiteral("crlf|lf")},
+        {QStringLiteral("baud"), QStringLiteral("Line rate for pacing and --port (default 9600)."),
+         QStringLiteral("n")},
+        {QStringLiteral("no-pacing"), QStringLiteral("Write replies at once.")},
+        {QStringLiteral("turnaround"),
+         QStringLiteral("Module's own delay before it answers (default 0)."), QStringLiteral("ms")},
+        {QStringLiteral("init"), QStringLiteral("Length of the initialisation (default 1000)."),
+         QStringLiteral("ms")},
+        {QStringLiteral("rain"), QStringLiteral("Start with the rain flag set.")},
+        {QStringLiteral("level-low"), QStringLiteral("Start with the fluid level low.")},
+        {QStringLiteral("alarm"), QStringLiteral("Start with the manual-start input set.")},
+        {QStringLiteral("fault"), QStringLiteral("Spoil replies this way; repeatable."),
+         QStringLiteral("kind")},
+        {QStringLiteral("fault-rate"),
+         QStringLiteral("Fraction of replies spoilt, 0-1 (default 1)."), QStringLiteral("p")},
+        {QStringLiteral("seed"), QStringLiteral("Seed for fault choice and noise (default: time)."),
+         QStringLiteral("n")},
+    });
+    parser.process(app);
+
+    qint64 address = 1, baud = 9600, turnaround = 0, init = 1000;
+    qint64 seed = QDateTime::currentMSecsSinceEpoch() & 0xFFFFFFFF;
+    if (!number(parser, QStringLiteral("address"), 0, 255, &address) ||
+        !number(parser, QStringLiteral("baud"), 50, 4000000, &baud) ||
+        !number(parser, QStringLiteral("turnaround"), 0, 600000, &turnaround) ||
+        !number(parser, QStringLiteral("init"), 0, 86400000, &init) ||
+        !number(parser, QStringLiteral("seed"), 0, 0xFFFFFFFFLL, &seed))
+        return 2;
+
+    QVector<sim::Fault> faults;
+    for (const QString &name : parser.values(QStringLiteral("fault"))) {
+        sim::Fault f = sim::Fault::none;
+        if (!sim::fault_from_name(name, &f)) {
+            fail(QStringLiteral("unknown fault %1; known: %2")
+                     .arg(name, sim::fault_names().join(QStringLiteral(", "))));
+            return 2;
+        }
+        if (f != sim::Fault::none)
+            faults.append(f);
+    }
+    double rate = 1.0;
+    if (parser.isSet(QStringLiteral("fault-rate"))) {
+        bool ok = false;
+        rate = parser.value(QStringLiteral("fault-rate")).toDouble(&ok);
+        if (!ok || rate < 0 || rate > 1) {
+            fail(QStringLiteral("--fault-rate wants a number from 0 to 1"));
+            return 2;
+        }
+    }
+    const QString eol = parser.value(QStringLiteral("eol"));
+    if (!eol.isEmpty() && eol != QLatin1String("crlf") && eol != QLatin1String("lf")) {
+        fail(QStringLiteral("--eol wants crlf or lf"));
+        return 2;
+    }
+
+    sim::Link *link = nullptr;
+    QString error;
+    if (parser.isSet(QStringLiteral("port"))) {
+        auto *port = new sim::Port_link(&app);
+        if (!port->open(parser.value(QStringLiteral("port")), int(baud), &error)) {
+            fail(error);
+            return 1;
+        }
+        link = port;
+    } else {
+#ifdef Q_OS_UNIX
+        auto *pty = new sim::Pty_link(&app);
+        if (!pty->open(&error)) {
+            fail(error);
+            return 1;
+        }
+        link = pty;
+#else
+        fail(QStringLiteral("no pseudo-terminals here; give --port"));
+        return 2;
+#endif
+    }
+
+    const QString link_path = parser.value(QStringLiteral("link"));
+    if (!link_path.isEmpty()) {
+        // Replace an old link from an earlier run, never a real file.
+        if (QFileInfo(link_path).isSymLink())
+            QFile::remove(link_path);
+        if (!QFile::link(link->name(), link_path)) {
+            fail(QStringLiteral("cannot make the link %1").arg(link_path));
+            return 1;
+        }
+    }
+
+    sim::Simulator simulator(link, quint8(address), init);
+    simulator.set_eol(eol == QLatin1String("lf") ? QByteArray("\n") : QByteArray("\r\n"));
+    simulator.set_turnaround(int(turnaround));
+    simulator.set_faults(faults);
+    simulator.set_fault_rate(rate);
+    simulator.set_seed(quint32(seed));
+    simulator.sender().set_baud(int(baud));
+    simulator.sender().set_pacing(!parser.isSet(QStringLiteral("no-pacing")));
+    simulator.module().set_rain(parser.isSet(QStringLiteral("rain")));
+    simulator.module().set_level_low(parser.isSet(QStringLiteral("level-low")));
+    simulator.module().set_alarm(parser.isSet(QStringLiteral("alarm")));
+
+    sim::Console console;
+    QObject::connect(&console, &sim::Console::line, &simulator, &sim::Simulator::command);
+    console.start();
+    sim::quit_on_signals();
+
+    const QByteArray first = (link->name() + QLatin1Char('\n')).toLocal8Bit();
+    std::fwrite(first.constData(), 1, size_t(first.size()), stdout);
+    std::fflush(stdout);
+    sim::Simulator::traffic(
+        QStringLiteral("module %1 on %2, seed %3%4")
+            .arg(address)
+            .arg(link->name())
+            .arg(seed)
+            .arg(faults.isEmpty() ? QString() : QStringLiteral(", faults at rate %1").arg(rate)));
+
+    const int code = app.exec();
+    link->close();
+    if (!link_path.isEmpty())
+        QFile::remove(link_path);
+    return code;
 }

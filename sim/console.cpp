@@ -1,0 +1,110 @@
+#include "console.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+#else
+#include <QPointer>
+#include <iostream>
+#include <string>
+#include <thread>
+#endif
+
+namespace sim {
+
+Console::Console(QObject *parent)
+    : QObject(parent)
+{}
+
+void Console::take(const QByteArray &bytes)
+{
+    for (const char c : bytes) {
+        if (c == '\n') {
+            if (!overflow)
+                emit line(QString::fromUtf8(buffer).trimmed());
+            buffer.clear();
+            overflow = false;
+        } else if (buffer.size() >= cap) {
+            buffer.clear();
+            overflow = true;
+        } else if (!overflow) {
+            buffer.append(c);
+        }
+    }
+}
+
+#ifdef Q_OS_UNIX
+
+void Console::start()
+{
+    notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this] {
+        char buf[1024];
+        const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
+        if (n > 0) {
+            take(QByteArray(buf, int(n)));
+        } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
+            notifier->setEnabled(false);
+        }
+    });
+}
+
+namespace {
+
+int signal_pipe[2] = {-1, -1};
+
+void on_signal(int)
+{
+    const char c = 1;
+    const ssize_t ignored = ::write(signal_pipe[1], &c, 1);
+    (void)ignored;
+}
+
+} // namespace
+
+void quit_on_signals()
+{
+    if (::pipe(signal_pipe) != 0)
+        return;
+    fcntl(signal_pipe[1], F_SETFL, O_NONBLOCK);
+    auto *notifier =
+        new QSocketNotifier(signal_pipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, QCoreApplication::instance(),
+                     [] { QCoreApplication::quit(); });
+    struct sigaction sa = {};
+    sa.sa_handler = on_signal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+}
+
+#else
+
+void Console::start()
+{
+    // Console input cannot be watched by a notifier here; a reader thread hands the lines over.
+    // It stays blocked in the read until the process ends.
+    QPointer<Console> self(this);
+    std::thread([self] {
+        std::string text;
+        while (std::getline(std::cin, text)) {
+            QByteArray bytes = QByteArray::fromStdString(text);
+            bytes.append('\n');
+            QMetaObject::invokeMethod(QCoreApplication::instance(), [self, bytes] {
+                if (self)
+                    self->take(bytes);
+            });
+        }
+    }).detach();
+}
+
+void quit_on_signals() {}
+
+#endif
+
+} // namespace sim

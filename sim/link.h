@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+namespace sim {
+
+// The module's end of the serial line.
+class Link : public QObject
+{
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    // What the other side opens: the pty slave's path or the port's name.
+    virtual QString name() const = 0;
+    virtual void write(const QByteArray &bytes) = 0;
+    virtual void close() = 0;
+
+signals:
+    void received(const QByteArray &bytes);
+    // Something worth a traffic line (dropped output, read errors).
+    void note(const QString &text);
+};
+
+} // namespace sim

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "link.h"
+
+#include <QSerialPort>
+
+namespace sim {
+
+// An existing serial port: a null-modem cable or one end of a virtual pair.
+class Port_link : public Link
+{
+    Q_OBJECT
+
+public:
+    explicit Port_link(QObject *parent = nullptr);
+
+    bool open(const QString &port_name, int baud, QString *error);
+
+    QString name() const override { return port.portName(); }
+    void write(const QByteArray &bytes) override;
+    void close() override;
+
+private:
+    QSerialPort port;
+};
+
+} // namespace sim

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "fault.h"
+#include "line_reader.h"
+#include "module.h"
+#include "sender.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QRandomGenerator>
+#include <QVector>
+
+namespace sim {
+
+class Link;
+
+// Ties the line, the module, the fault plan and the console together, and reports the traffic
+// on standard error.
+class Simulator : public QObject
+{
+    Q_OBJECT
+
+public:
+    Simulator(Link *link, quint8 address, qint64 init_ms, QObject *parent = nullptr);
+
+    Module &module() { return mod; }
+    Sender &sender() { return out; }
+
+    void set_eol(const QByteArray &eol) { line_end = eol; }
+    void set_turnaround(int ms) { turnaround_ms = qMax(0, ms); }
+    void set_faults(const QVector<Fault> &kinds) { faults = kinds; }
+    void set_fault_rate(double rate) { fault_rate = rate; }
+    void set_seed(quint32 seed) { rng.seed(seed); }
+
+    // One console command; the answer line goes to standard output.
+    void command(const QString &text);
+
+    static void traffic(const QString &text);
+
+private:
+    void received(const QByteArray &bytes);
+    void request(const QByteArray &hex);
+    Fault pick_fault();
+    QString status_text();
+    void reply(const QString &text);
+    void vanish();
+
+    Link *link;
+    Module mod;
+    Sender out;
+    Line_reader reader;
+    QElapsedTimer clock;
+    QRandomGenerator rng;
+    QVector<Fault> faults;
+    double fault_rate = 1.0;
+    QByteArray line_end = "\r\n";
+    int turnaround_ms = 0;
+};
+
+} // namespace sim
