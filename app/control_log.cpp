@@ -7,8 +7,8 @@ namespace {
 
 QString make_line(const char *tag, const QString &text)
 {
-    return QDateTime::currentDateTime().toString(QStringLiteral("dd-MM-yyyy hh:mm:ss"))
-           + QLatin1String(tag) + text + QLatin1Char('\n');
+    return QDateTime::currentDateTime().toString(QStringLiteral("dd-MM-yyyy hh:mm:ss")) +
+           QLatin1String(tag) + text + QLatin1Char('\n');
 }
 
 } // namespace
@@ -16,8 +16,7 @@ QString make_line(const char *tag, const QString &text)
 Control_LOG::Control_LOG(const QString &file_name, QObject *parent)
     : QObject(parent)
     , file_name(file_name)
-{
-}
+{}
 
 void Control_LOG::info(QString text)
 {
