@@ -5,15 +5,17 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-AboutBox::AboutBox(const QString &organization, const QString &application,
-                   const QString &version, const QString &mail_link, QWidget *parent)
+AboutBox::AboutBox(const QString &organization, const QString &application, const QString &version,
+                   const QString &mail_link, QWidget *parent)
     : QDialog(parent)
     , ui(new Ui::AboutBox)
 {
     ui->setupUi(this);
 
-    const QString anchor = QStringLiteral("<a href='mailto:%1'>%2</a>")
-                               .arg(QLatin1String(orb_maker::email), mail_link);
+    // The href is always built here; the caller chooses only what the link shows.
+    const QString anchor = (QStringLiteral("<a href='mailto:") + QLatin1String(orb_maker::email) +
+                            QStringLiteral("'>%1</a>"))
+                               .arg(mail_link);
     const QString html = tr("<b>%1</b><br><br><b>%2</b><br><i>%3</i><br><br><i>%4</i>")
                              .arg(organization)
                              .arg(application)
@@ -38,10 +40,10 @@ void AboutBox::show_env() {}
 
 void MainWindow::f_about()
 {
-    const QString version =
-        QStringLiteral("%1.%2.%3 (%4)").arg(0).arg(0).arg(99).arg(116);
+    const QString version = QStringLiteral("%1.%2.%3 (%4)").arg(0).arg(0).arg(99).arg(116);
     const QString mail = tr("mailto:%1").arg(QLatin1String(orb_maker::email));
-    AboutBox box(QStringLiteral("ORB Technology"), QStringLiteral("ORB PTZ Washing"), version, mail);
+    AboutBox box(QStringLiteral("ORB Technology"), QStringLiteral("ORB PTZ Washing"), version,
+                 mail);
     box.exec();
 }
 
