@@ -1,22 +1,94 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include <QDir>
+#include <QMessageBox>
 #include <QSerialPortInfo>
+#include <QSignalBlocker>
 
-// Placeholder listing; the serial work completes this file.
+namespace {
+
+// Closing a port whose device is gone can itself report an error; with the port's
+// signals blocked that report cannot re-enter serial5_error halfway through the close.
+void close_quietly(QSerialPort *port)
+{
+    const QSignalBlocker blocker(port);
+    port->close();
+}
+
+QString error_name(int err)
+{
+    static const char *const names[] = {
+        nullptr,        "DeviceNotFoundError", "PermissionError",           "OpenError",
+        "ParityError",  "FramingError",        "BreakConditionError",       "WriteError",
+        "ReadError",    "ResourceError",       "UnsupportedOperationError", "UnknownError",
+        "TimeoutError", "NotOpenError",
+    };
+    if (err > 0 && err < int(sizeof names / sizeof names[0]))
+        return QLatin1String(names[err]);
+    return QStringLiteral("unknown error %1").arg(err);
+}
+
+} // namespace
+
 void MainWindow::f_scan()
 {
     ui->cb_port->clear();
     const auto ports = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &port : ports)
         ui->cb_port->addItem(port.portName());
+
+    // The system list never shows pseudo-terminals, socat links or some virtual COM
+    // pairs; they are named here instead.
+    const QStringList extra = qEnvironmentVariable("ORB_PTZ_WASHING_EXTRA_PORTS")
+                                  .split(QDir::listSeparator(), Qt::SkipEmptyParts);
+    for (const QString &name : extra) {
+        if (ui->cb_port->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
+            ui->cb_port->addItem(name);
+    }
 }
 
-void MainWindow::f_connect() {}
+void MainWindow::f_connect()
+{
+    const QString name = ui->cb_port->currentText();
+    if (name.isEmpty()) {
+        emit info(tr("Порт не выбран"));
+        QMessageBox box(QMessageBox::Critical, tr("Ошибка выбора COM-порта"),
+                        tr("COM-порт не выбран!"), QMessageBox::Ok);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.exec();
+        return;
+    }
+
+    if (serial->isOpen()) {
+        close_quietly(serial);
+        emit is_close();
+        show_disconnected();
+        return;
+    }
+
+    serial->setPortName(name);
+    if (serial->open(QIODevice::ReadWrite)) {
+        if (!serial->setBaudRate(QSerialPort::Baud9600, QSerialPort::AllDirections))
+            emit error(tr("Не удалось уставновить baudrate %1").arg(int(QSerialPort::Baud9600)));
+        emit is_open();
+        show_connected();
+    } else {
+        emit error(
+            tr("ERROR: serial [%1] not open (%2)").arg(serial->portName(), serial->errorString()));
+        emit is_close();
+        show_disconnected();
+    }
+}
 
 void MainWindow::serial5_error(QSerialPort::SerialPortError err)
 {
-    Q_UNUSED(err)
+    if (err == QSerialPort::NoError)
+        return;
+    emit error(error_name(int(err)));
+    close_quietly(serial);
+    show_disconnected();
+    f_scan();
 }
 
 void MainWindow::show_connected()

@@ -1,22 +1,51 @@
 #include "mainwindow.h"
+#include "protocol/rx_line.h"
 #include "ui_mainwindow.h"
+
+#include <QTimer>
 
 void MainWindow::send_serial(QByteArray data)
 {
-    Q_UNUSED(data)
+    serial->write(data);
 }
 
-void MainWindow::procSerialDataReceive() {}
+void MainWindow::procSerialDataReceive()
+{
+    if (!serial->isOpen())
+        return;
+    // One shot per notification: pending ones are left alone, so a burst is drained
+    // by several reads, the later ones often empty.
+    QTimer::singleShot(100, this, &MainWindow::timer_stop);
+}
 
-void MainWindow::timer_stop() {}
+void MainWindow::timer_stop()
+{
+    // The port may have been closed since the shot was armed: then nothing is buffered.
+    const QByteArray ba = serial->isOpen() ? serial->readAll() : QByteArray();
+    read_data(ba);
+}
 
 void MainWindow::read_data(QByteArray ba)
 {
-    Q_UNUSED(ba)
+    if (ba.isEmpty())
+        return;
+    if (ba.size() == 7 && !check_sync_frame(ba))
+        return;
+    const QString line = orb::batch_log_text(ba);
+    if (!line.isNull())
+        emit debug(line);
+    orb::deframe(ba, rx_line, reply, reply_ready);
 }
 
 bool MainWindow::check_sync_frame(const QByteArray &frame)
 {
-    Q_UNUSED(frame)
-    return false;
+    if (frame.isEmpty() || quint8(frame.at(0)) != 0xFF) {
+        emit debug(QStringLiteral("bad sync"));
+        return false;
+    }
+    if (frame.size() < 2 || quint8(frame.at(1)) != ui->sb_address_upu->value()) {
+        emit debug(QStringLiteral("bad address"));
+        return false;
+    }
+    return true;
 }
