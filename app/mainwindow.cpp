@@ -102,6 +102,24 @@ void MainWindow::init_serial()
     serial = new QSerialPort();
     connect(this, &MainWindow::send, this, &MainWindow::send_serial);
     connect(serial, &QSerialPort::readyRead, this, &MainWindow::procSerialDataReceive);
+    // A vanished adapter or a closed peer leaves the port open and, on Linux, reporting
+    // read errors in a tight loop; treat such errors as the loss of the port. Open
+    // failures are reported by f_connect, and line noise, timeouts, unsupported settings
+    // or calls on a closed port leave a working link. Once closed the port is ignored,
+    // so a burst of errors costs one log line.
+    connect(serial, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError err) {
+        if (!serial->isOpen())
+            return;
+        switch (err) {
+        case QSerialPort::ReadError:
+        case QSerialPort::WriteError:
+        case QSerialPort::ResourceError:
+            serial5_error(err);
+            break;
+        default:
+            break;
+        }
+    });
 }
 
 void MainWindow::f_quit()
