@@ -155,8 +155,6 @@ void tst_packet::reply_invalid_data()
         << build_packet(1, 3) << 1 << 1 << 4 << command_msg.arg("1");
     QTest::newRow("command 5 expected 0")
         << build_packet(1, 5) << 1 << 0 << 4 << command_msg.arg("0");
-    QTest::newRow("command ff expected 2")
-        << build_packet(1, 0xFF) << 1 << 2 << 4 << command_msg.arg("2");
 
     QTest::newRow("7 bytes, header right") << hex("aabb0103000000") << 1 << 3 << 2 << len_msg;
     QTest::newRow("len 2, 3 payload bytes, CRC right")
