@@ -17,6 +17,8 @@ public:
     // What the other side opens: the pty slave's path or the port's name.
     virtual QString name() const = 0;
     virtual void write(const QByteArray &bytes) = 0;
+    // True once everything written has been taken by the other side.
+    virtual bool drained() const = 0;
     virtual void close() = 0;
 
 signals:

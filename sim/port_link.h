@@ -18,6 +18,7 @@ public:
 
     QString name() const override { return port.portName(); }
     void write(const QByteArray &bytes) override;
+    bool drained() const override { return port.bytesToWrite() == 0; }
     void close() override;
 
 private:

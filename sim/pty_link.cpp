@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -115,6 +116,15 @@ void Pty_link::flush()
     }
     if (writer)
         writer->setEnabled(!pending.isEmpty());
+}
+
+bool Pty_link::drained() const
+{
+    if (!pending.isEmpty())
+        return false;
+    // Closing the master throws away what the slave has not read yet, so ask the slave's queue.
+    int queued = 0;
+    return slave_fd < 0 || ioctl(slave_fd, FIONREAD, &queued) != 0 || queued == 0;
 }
 
 void Pty_link::close()

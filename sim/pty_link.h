@@ -24,6 +24,7 @@ public:
 
     QString name() const override { return slave_name; }
     void write(const QByteArray &bytes) override;
+    bool drained() const override;
     void close() override;
 
 private:

@@ -4,7 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QTextStream>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -66,6 +66,8 @@ void Simulator::traffic(const QString &text)
 
 void Simulator::received(const QByteArray &bytes)
 {
+    if (gone)
+        return;
     QVector<QByteArray> lines;
     QStringList notes;
     reader.feed(bytes, &lines, &notes);
@@ -117,9 +119,20 @@ void Simulator::request(const QByteArray &hex)
 
 void Simulator::vanish()
 {
-    traffic(QStringLiteral("!! line closed, module gone"));
-    link->close();
-    QCoreApplication::quit();
+    gone = true;
+    // The half line must reach the other side before the line goes; give it up to a second.
+    auto *poll = new QTimer(this);
+    QElapsedTimer waited;
+    waited.start();
+    connect(poll, &QTimer::timeout, this, [this, poll, waited] {
+        if (!link->drained() && waited.elapsed() < 1000)
+            return;
+        poll->stop();
+        traffic(QStringLiteral("!! line closed, module gone"));
+        link->close();
+        QCoreApplication::quit();
+    });
+    poll->start(10);
 }
 
 QString Simulator::status_text()

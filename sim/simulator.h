@@ -55,6 +55,7 @@ private:
     double fault_rate = 1.0;
     QByteArray line_end = "\r\n";
     int turnaround_ms = 0;
+    bool gone = false; // vanishing: deaf to the line from now on
 };
 
 } // namespace sim
