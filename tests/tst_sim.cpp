@@ -120,6 +120,9 @@ private slots:
     void faults_data();
     void faults();
     void faults_switch_at_run_time();
+    void fault_rate_follows_seed();
+    void cycle_runs_on_data();
+    void cycle_runs_on();
     void bad_input_data();
     void bad_input();
     void pacing_data();
@@ -441,6 +444,69 @@ void tst_sim::faults_switch_at_run_time()
     QVERIFY(sim.command(QStringLiteral("quit")));
     QVERIFY(sim.wait_finished(3000));
     QCOMPARE(sim.exit_code(), 0);
+}
+
+void tst_sim::fault_rate_follows_seed()
+{
+    auto verdicts = [](const QString &seed) {
+        Sim_process sim({QStringLiteral("--no-pacing"), QStringLiteral("--fault"),
+                         QStringLiteral("bad-crc"), QStringLiteral("--fault"),
+                         QStringLiteral("wrong-command"), QStringLiteral("--fault-rate"),
+                         QStringLiteral("0.5"), QStringLiteral("--seed"), seed});
+        Peer peer;
+        QString out;
+        if (!sim.is_running() || !peer.open(sim.path()))
+            return out;
+        for (int i = 0; i < 16; ++i) {
+            peer.send(request(0x04));
+            out += QString::number(orb::check_reply(decode_line(peer.read_line()), 1, 0x04).code);
+        }
+        return out;
+    };
+    const QString first = verdicts(QStringLiteral("7"));
+    QCOMPARE(first.size(), 16);
+    QCOMPARE(verdicts(QStringLiteral("7")), first);
+    QVERIFY2(first.contains(QLatin1Char('0')) && first.contains(QLatin1Char('4')) &&
+                 first.contains(QLatin1Char('5')),
+             qPrintable(first));
+    QVERIFY(verdicts(QStringLiteral("8")) != first);
+}
+
+void tst_sim::cycle_runs_on_data()
+{
+    QTest::addColumn<bool>("rain");
+    QTest::addColumn<int>("interval");
+    QTest::addColumn<int>("interval_rain");
+
+    QTest::newRow("dry: washing interval") << false << 1 << 3600;
+    QTest::newRow("rain: wiper interval") << true << 3600 << 1;
+}
+
+void tst_sim::cycle_runs_on()
+{
+    QFETCH(bool, rain);
+    QFETCH(int, interval);
+    QFETCH(int, interval_rain);
+
+    Sim_process sim({QStringLiteral("--no-pacing"), QStringLiteral("--init"), QStringLiteral("0")});
+    QVERIFY(sim.is_running());
+    Peer peer;
+    QVERIFY(peer.open(sim.path()));
+    if (rain)
+        QVERIFY(sim.command(QStringLiteral("rain on")));
+
+    orb::Param_data p = orb::Param_data();
+    p.time_interval = quint16(interval);
+    p.time_interval_rain = quint16(interval_rain);
+    p.time_washout = 1;
+    peer.send(request(0x02, p.encode()));
+    QCOMPARE(orb::check_reply(decode_line(peer.read_line()), 1, 0x02).code, int(orb::reply_ok));
+
+    // Pause of one second, washing of one second, pause again.
+    QCOMPARE(read_status(peer).state, quint16(2));
+    QTRY_COMPARE_WITH_TIMEOUT(read_status(peer).state, quint16(1), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(read_status(peer).state, quint16(2), 3000);
+    QVERIFY(read_status(peer).elapsed_time_washout_pause <= 1000);
 }
 
 void tst_sim::bad_input_data()
