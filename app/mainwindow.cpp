@@ -75,13 +75,14 @@ void MainWindow::init_window()
     connect(ui->btn_write_wish, &QPushButton::clicked, this, &MainWindow::cmd_set_param);
 
     ui->lbl_main_frame->setText(
-        QStringLiteral("<span style=\"font-size:20pt; font-weight:600; color:#000000;\">ОРБ</span>")
-        + QLatin1Char(' ')
-        + QStringLiteral("<span style=\" font-size:20pt; font-weight:600; "
-                         "color:#aa0000;\">Zeduzareze</span>"));
+        QStringLiteral(
+            "<span style=\"font-size:20pt; font-weight:600; color:#000000;\">ОРБ</span>") +
+        QLatin1Char(' ') +
+        QStringLiteral("<span style=\" font-size:20pt; font-weight:600; "
+                       "color:#aa0000;\">Zeduzareze</span>"));
     const QString site = QLatin1String(orb_maker::site);
-    ui->lbl_adv_frame->setText(QString::fromUtf8(orb_maker::notice) + QStringLiteral("<br>")
-                               + QStringLiteral("<a href='%1'>%1</a>").arg(site));
+    ui->lbl_adv_frame->setText(QString::fromUtf8(orb_maker::notice) + QStringLiteral("<br>") +
+                               QStringLiteral("<a href='%1'>%1</a>").arg(site));
     connect(ui->lbl_adv_frame, &QLabel::linkActivated, this, &MainWindow::open_url);
 
     ui->main_tabWidget->setCurrentIndex(0);
