@@ -19,6 +19,8 @@ public:
     virtual void write(const QByteArray &bytes) = 0;
     // True once everything written has been taken by the other side.
     virtual bool drained() const = 0;
+    // Throws away what was written and not yet taken by the other side.
+    virtual void discard() = 0;
     virtual void close() = 0;
 
 signals:

@@ -40,7 +40,10 @@ const char help_text[] =
     "on standard output:\n"
     "  rain on|off   level ok|low   alarm on|off   pacing on|off\n"
     "  fault KIND... | fault none   fault-rate P   seed N   turnaround MS\n"
-    "  state (prints the live status)   quit";
+    "  state (prints the live status)   flush (drops replies not yet read)   quit\n"
+    "\n"
+    "The pty's slave end stays open in here, so the line outlives the tool closing its\n"
+    "port; a reply the tool never read is still there when it opens the port again.";
 
 void fail(const QString &text)
 {

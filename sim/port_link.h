@@ -19,6 +19,7 @@ public:
     QString name() const override { return port.portName(); }
     void write(const QByteArray &bytes) override;
     bool drained() const override { return port.bytesToWrite() == 0; }
+    void discard() override { port.clear(QSerialPort::Output); }
     void close() override;
 
 private:

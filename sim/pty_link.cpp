@@ -127,6 +127,16 @@ bool Pty_link::drained() const
     return slave_fd < 0 || ioctl(slave_fd, FIONREAD, &queued) != 0 || queued == 0;
 }
 
+void Pty_link::discard()
+{
+    pending.clear();
+    if (writer)
+        writer->setEnabled(false);
+    // The slave end is held here, so unread bytes would outlive the tool closing its port.
+    if (slave_fd >= 0)
+        tcflush(slave_fd, TCIFLUSH);
+}
+
 void Pty_link::close()
 {
     delete reader;

@@ -25,6 +25,7 @@ public:
     QString name() const override { return slave_name; }
     void write(const QByteArray &bytes) override;
     bool drained() const override;
+    void discard() override;
     void close() override;
 
 private:

@@ -38,6 +38,13 @@ void Sender::push(const QVector<Segment> &segments)
         timer.start(0);
 }
 
+void Sender::clear()
+{
+    queue.clear();
+    sent = 0;
+    timer.stop();
+}
+
 void Sender::tick()
 {
     while (!queue.isEmpty()) {

@@ -24,6 +24,7 @@ public:
 
     void push(const QVector<Segment> &segments);
     bool is_idle() const { return queue.isEmpty(); }
+    void clear();
 
 signals:
     void write(const QByteArray &bytes);

@@ -220,6 +220,9 @@ void Simulator::command(const QString &text)
             return;
         }
         turnaround_ms = ms;
+    } else if (verb == QLatin1String("flush") && words.size() == 1) {
+        out.clear();
+        link->discard();
     } else if (verb == QLatin1String("quit") && words.size() == 1) {
         reply(QStringLiteral("ok quit"));
         QCoreApplication::quit();

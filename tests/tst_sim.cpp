@@ -14,6 +14,11 @@
 
 #include <cctype>
 
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#include <sys/ioctl.h>
+#endif
+
 namespace {
 
 struct Chunk
@@ -99,6 +104,15 @@ QByteArray decode_line(const QByteArray &text)
     return QByteArray::fromHex(hex);
 }
 
+#ifdef Q_OS_UNIX
+// Bytes waiting in the kernel for the port, before QSerialPort reads any of them.
+int unread(QSerialPort &port)
+{
+    int n = 0;
+    return ioctl(port.handle(), FIONREAD, &n) == 0 ? n : -1;
+}
+#endif
+
 QByteArray request(int command, const QByteArray &payload = {}, quint8 address = 1)
 {
     return orb::frame_packet(orb::build_packet(address, quint8(command), payload));
@@ -123,6 +137,7 @@ private slots:
     void faults();
     void faults_switch_at_run_time();
     void fault_rate_follows_seed();
+    void flush_drops_unread_replies();
     void cycle_runs_on_data();
     void cycle_runs_on();
     void bad_input_data();
@@ -478,6 +493,35 @@ void tst_sim::fault_rate_follows_seed()
                  first.contains(QLatin1Char('5')),
              qPrintable(first));
     QVERIFY(verdicts(QStringLiteral("8")) != first);
+}
+
+void tst_sim::flush_drops_unread_replies()
+{
+#ifdef Q_OS_UNIX
+    Sim_process sim(
+        {QStringLiteral("--no-pacing"), QStringLiteral("--fault"), QStringLiteral("split")});
+    QVERIFY(sim.is_running());
+    Peer peer;
+    QVERIFY(peer.open(sim.path()));
+
+    // First half in the line unread, second half still due: flush must drop both.
+    peer.send(request(0x01));
+    // Waits on the descriptor itself: running the event loop would let QSerialPort take the bytes.
+    pollfd ready = {int(peer.port.handle()), POLLIN, 0};
+    QCOMPARE(::poll(&ready, 1, 2000), 1);
+    QVERIFY(unread(peer.port) > 0);
+    QVERIFY(sim.command(QStringLiteral("flush")));
+    QVERIFY(sim.command(QStringLiteral("fault none")));
+    QCOMPARE(unread(peer.port), 0);
+    QCOMPARE(peer.read_for(500), QByteArray());
+
+    peer.send(request(0x01));
+    const QByteArray text = peer.read_line();
+    QVERIFY(text.startsWith(':'));
+    QCOMPARE(orb::check_reply(decode_line(text), 1, 0x01).code, int(orb::reply_ok));
+#else
+    QSKIP("pseudo-terminals only");
+#endif
 }
 
 void tst_sim::cycle_runs_on_data()
