@@ -1,5 +1,5 @@
 #include "box_closer.h"
-#include "pty.h"
+#include "pty_pair.h"
 #include "sim_process.h"
 #include "test_env.h"
 #include "window_probe.h"

@@ -1,4 +1,4 @@
-#include "pty.h"
+#include "pty_pair.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -25,7 +25,6 @@ bool make_raw(int fd)
 
 Pty::Pty()
 {
-    // posix_openpt rather than openpty: <pty.h> would resolve to this very header.
     master_fd = posix_openpt(O_RDWR | O_NOCTTY);
     char name[256] = {};
     if (master_fd < 0 || grantpt(master_fd) != 0 || unlockpt(master_fd) != 0 ||
