@@ -5,6 +5,20 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+namespace {
+
+void open_link(const QString &link)
+{
+    QUrl url(link, QUrl::TolerantMode);
+    // The footer shows the web address without a scheme; only Windows' shell opens that as a
+    // web page, so give it one the desktops everywhere understand.
+    if (url.scheme().isEmpty())
+        url = QUrl::fromUserInput(link);
+    QDesktopServices::openUrl(url);
+}
+
+} // namespace
+
 AboutBox::AboutBox(const QString &organization, const QString &application, const QString &version,
                    const QString &mail_link, QWidget *parent)
     : QDialog(parent)
@@ -33,7 +47,7 @@ AboutBox::~AboutBox()
 
 void AboutBox::send_mail(QString link)
 {
-    QDesktopServices::openUrl(QUrl(link, QUrl::TolerantMode));
+    open_link(link);
 }
 
 void AboutBox::show_env() {}
@@ -49,5 +63,5 @@ void MainWindow::f_about()
 
 void MainWindow::open_url(QString link)
 {
-    QDesktopServices::openUrl(QUrl(link, QUrl::TolerantMode));
+    open_link(link);
 }

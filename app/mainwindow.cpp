@@ -25,7 +25,11 @@ MainWindow::~MainWindow()
         // Deleting the store writes it out; nothing later would.
         delete settings;
     }
-    delete serial;
+    if (serial) {
+        // Closing on the way out must not come back as a lost-port error into a half-gone window.
+        serial->disconnect(this);
+        delete serial;
+    }
     delete rx_timer;
     delete ui;
 }
