@@ -75,6 +75,8 @@ private:
     // False, with one log line, while another command waits for its reply; else logs title.
     bool start_command(const QString &title);
     bool port_is_open() const;
+    // Logs (and, with show_box, shows) "Порт не открыт!" unless the port is open.
+    bool port_ready(bool show_box);
     // Sends one request and waits for its reply; true when reply holds a valid answer.
     bool exchange(int command, const QByteArray &payload);
     void refuse_short_reply(int size, int expected);

@@ -9,11 +9,8 @@ void MainWindow::cmd_test()
 {
     if (!start_command(QStringLiteral("Test")))
         return;
-    if (!port_is_open()) {
-        const QString text = tr("Порт не открыт!");
-        notify(ERROR, text, tr("Ошибка"), text, true);
+    if (!port_ready(true))
         return;
-    }
     if (!exchange(int(orb::Command::test), QByteArray(2, '\0')))
         return;
     notify(INFO, QStringLiteral("OK"), tr("Информация"), QStringLiteral("OK"), true);
@@ -23,11 +20,8 @@ void MainWindow::cmd_get_state()
 {
     if (!start_command(tr("Получение статуса УПУ")))
         return;
-    if (!port_is_open()) {
-        const QString text = tr("Порт не открыт!");
-        notify(ERROR, text, tr("Ошибка"), text, false);
+    if (!port_ready(false))
         return;
-    }
     if (!exchange(int(orb::Command::get_state), {}))
         return;
 
@@ -51,11 +45,8 @@ void MainWindow::cmd_pump_on()
 {
     if (!start_command(tr("Включение насоса")))
         return;
-    if (!port_is_open()) {
-        const QString text = tr("Порт не открыт!");
-        notify(ERROR, text, tr("Ошибка"), text, false);
+    if (!port_ready(false))
         return;
-    }
     if (!exchange(int(orb::Command::pump_on), {}))
         return;
     notify(INFO, QStringLiteral("OK"), tr("Информация"), tr("насос включен"), true);
@@ -65,15 +56,21 @@ void MainWindow::cmd_pump_off()
 {
     if (!start_command(tr("Выключение насоса")))
         return;
-    if (!port_is_open()) {
-        const QString text = tr("Порт не открыт!");
-        notify(ERROR, text, tr("Ошибка"), text, false);
+    if (!port_ready(false))
         return;
-    }
     if (!exchange(int(orb::Command::pump_off), {}))
         return;
     notify(INFO, QStringLiteral("OK"), tr("Информация"), tr("насос выключен"), true);
     emit info(QStringLiteral("OK"));
+}
+
+bool MainWindow::port_ready(bool show_box)
+{
+    if (port_is_open())
+        return true;
+    const QString text = tr("Порт не открыт!");
+    notify(ERROR, text, tr("Ошибка"), text, show_box);
+    return false;
 }
 
 QString MainWindow::state_text(int state) const

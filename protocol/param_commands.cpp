@@ -53,44 +53,20 @@ void show_params(Ui::MainWindow *ui, const orb::Param_data &data)
     ui->sb_NumPattern->setValue(data.normal_Num_Pattern);
 }
 
-// The caption the user sees next to the control, and the largest value in its own unit.
+// Only these fields can be given more than they hold: the form's other ranges fit their fields.
 QString overflow_text(const Ui::MainWindow *ui, const orb::Param_overflow &overflow)
 {
-    const QString &field = overflow.field;
-    QString caption = field;
+    QString caption = overflow.field;
     QString max = QString::number(overflow.max);
-    if (field == QLatin1String("addr_cam")) {
+    if (overflow.field == QLatin1String("addr_cam")) {
         caption = ui->groupBox_2->title();
-    } else if (field == QLatin1String("time_interval")) {
+    } else if (overflow.field == QLatin1String("time_interval")) {
         caption = ui->groupBox_7->title();
         const orb::Interval most = orb::interval_to_form(quint16(overflow.max));
         max = MainWindow::tr("%1 ч %2 мин").arg(most.hour).arg(most.min);
-    } else if (field == QLatin1String("time_interval_rain")) {
+    } else if (overflow.field == QLatin1String("time_interval_rain")) {
         caption = ui->label_8->text();
         max = MainWindow::tr("%1 мин").arg(overflow.max);
-    } else if (field == QLatin1String("time_washout")) {
-        caption = ui->label_7->text();
-        max = MainWindow::tr("%1 с").arg(overflow.max);
-    } else if (field == QLatin1String("time_move")) {
-        caption = ui->label_11->text();
-        max = MainWindow::tr("%1 с").arg(overflow.max);
-    } else if (field == QLatin1String("time_wiper")) {
-        caption = ui->label_13->text();
-        max = MainWindow::tr("%1 с").arg(overflow.max);
-    } else if (field == QLatin1String("preset_move")) {
-        caption = ui->label_33->text();
-    } else if (field == QLatin1String("preset_wiper")) {
-        caption = ui->label_32->text();
-    } else if (field == QLatin1String("normal_Preset_Initial_Pos")) {
-        caption = ui->label_20->text();
-    } else if (field == QLatin1String("normal_Work_Reg_Cam")) {
-        caption = ui->label_19->text();
-    } else if (field == QLatin1String("normal_Num_Tour")) {
-        caption = ui->label_29->text();
-    } else if (field == QLatin1String("normal_Num_Scan")) {
-        caption = ui->label_31->text();
-    } else if (field == QLatin1String("normal_Num_Pattern")) {
-        caption = ui->label_30->text();
     }
     return MainWindow::tr("«%1»: значение не помещается в модуль, наибольшее — %2")
         .arg(caption, max);
@@ -132,11 +108,8 @@ void MainWindow::cmd_set_param()
 {
     if (!start_command(tr("Запись")))
         return;
-    if (!port_is_open()) {
-        const QString text = tr("Порт не открыт!");
-        notify(ERROR, text, tr("Ошибка"), text, false);
+    if (!port_ready(false))
         return;
-    }
     orb::Param_data out;
     orb::Param_overflow overflow;
     if (!orb::param_from_form(form_values(ui), &out, &overflow)) {
