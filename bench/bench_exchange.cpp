@@ -1,0 +1,110 @@
+// One status request through the real window, port and module simulator, from the button's
+// click to the success box: the time an engineer waits. Prints median and worst over the runs
+// and the CPU time the tool spent per exchange, with the simulator paced like a 9600-baud
+// line and unpaced.
+#include "mainwindow.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+namespace {
+
+constexpr int runs = 30;
+// An engineer does not click faster than this; it also lets the previous reply's read-outs settle.
+constexpr int pause_ms = 300;
+
+void pause()
+{
+    QEventLoop loop;
+    QTimer::singleShot(pause_ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void measure(const char *name, const QStringList &sim_args)
+{
+    QProcess sim;
+    sim.setStandardErrorFile(QProcess::nullDevice());
+    sim.start(QStringLiteral(ORB_SIM_PATH),
+              sim_args + QStringList{QStringLiteral("--init"), QStringLiteral("0")});
+    if (!sim.waitForReadyRead(5000)) {
+        std::printf("%s: the simulator did not start\n", name);
+        sim.kill();
+        sim.waitForFinished(3000);
+        return;
+    }
+    const QString port = QString::fromLocal8Bit(sim.readLine().trimmed());
+    qputenv("ORB_PTZ_WASHING_EXTRA_PORTS", port.toLocal8Bit());
+
+    MainWindow w;
+    w.findChild<QComboBox *>(QStringLiteral("cb_port"))->setCurrentText(port);
+    w.findChild<QSpinBox *>(QStringLiteral("sb_address_upu"))->setValue(1);
+    w.findChild<QPushButton *>(QStringLiteral("btn_connect"))->click();
+    auto *read_state = w.findChild<QPushButton *>(QStringLiteral("btn_read_state"));
+
+    QElapsedTimer clock;
+    qint64 seen_ns = -1;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+            seen_ns = clock.nsecsElapsed();
+            box->done(0);
+        }
+    });
+    closer.start(1);
+
+    std::vector<double> ms;
+    std::clock_t cpu = 0;
+    for (int i = 0; i < runs; ++i) {
+        pause();
+        seen_ns = -1;
+        const std::clock_t cpu0 = std::clock();
+        clock.start();
+        read_state->click(); // returns once the box has been closed
+        cpu += std::clock() - cpu0;
+        if (seen_ns < 0) {
+            std::printf("%s: run %d got no answer\n", name, i);
+            break;
+        }
+        ms.push_back(double(seen_ns) / 1e6);
+    }
+    sim.terminate();
+    sim.waitForFinished(3000);
+    if (ms.empty())
+        return;
+    const double cpu_ms = 1e3 * double(cpu) / CLOCKS_PER_SEC / double(ms.size());
+    std::sort(ms.begin(), ms.end());
+    std::printf("%-22s %3d runs  median %6.1f ms  worst %6.1f ms  cpu %5.2f ms/exchange\n", name,
+                int(ms.size()), ms[ms.size() / 2], ms.back(), cpu_ms);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The log and the settings of a benchmark run go to a scratch directory.
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
+    QApplication app(argc, argv);
+    // The offscreen platform complains about every message box; the figures are what matters.
+    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+
+    measure("status, unpaced", {QStringLiteral("--no-pacing")});
+    measure("status, 9600 baud", {});
+    return 0;
+}
