@@ -1,37 +1,54 @@
 #pragma once
 
-#include <QByteArray>
-#include <QString>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 
-// A pseudo-terminal pair for tests: the tool opens the slave by path through QSerialPort,
-// the test plays the module on the master. Both ends are raw, so nothing is echoed or
-// translated. Linux only.
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
+#include <utility>
+
+// A raw pseudo-terminal pair: the tool opens the slave by path, the test plays the module on
+// the master. Closing the master is, to the tool, the device going away.
 class Pty
 {
     Q_DISABLE_COPY(Pty)
 
 public:
-    Pty();
-    ~Pty();
+    Pty()
+    {
+        // Our own slave fd spares the master a hang-up while the tool reopens the port. The
+        // slave starts raw: QSerialPort::close() restores the settings it found.
+        termios raw{};
+        cfmakeraw(&raw);
+        char name[256] = {};
+        if (openpty(&master_fd, &slave_fd, name, &raw, nullptr) == 0)
+            slave_name = QString::fromLocal8Bit(name);
+    }
+    ~Pty() { close_master(), close_slave(); }
 
-    bool is_open() const { return master_fd >= 0 && slave_fd >= 0; }
-    // Path of the slave end, e.g. /dev/pts/7.
+    bool is_open() const { return master_fd >= 0 && slave_fd >= 0 && !slave_name.isEmpty(); }
     QString slave_path() const { return slave_name; }
+    bool write(const QByteArray &d) { return ::write(master_fd, d.data(), d.size()) == d.size(); }
+    void close_master() { ::close(std::exchange(master_fd, -1)); }
+    void close_slave() { ::close(std::exchange(slave_fd, -1)); }
 
-    // Writes all of data to the master; false if the master is closed or the write fails.
-    bool write(const QByteArray &data);
-    // Reads from the master until at least min_bytes arrived or timeout_ms passed; Qt
-    // events are processed meanwhile.
-    QByteArray read(int min_bytes, int timeout_ms);
-    // Drops whatever the tool has written and the test has not read.
-    void drain();
-    // Closes the master: to the slave's user the device is gone.
-    void close_master();
-    // Closes the slave fd the pair keeps open (the tool's own fd is not affected).
-    void close_slave();
+    // Waits for min_bytes or timeout_ms, turning the event loop the port writes from.
+    QByteArray read(int min_bytes, int timeout_ms)
+    {
+        QByteArray out;
+        char buf[4096];
+        const QDeadlineTimer end(timeout_ms);
+        for (ssize_t n = 0; n >= 0 && out.size() < min_bytes && !end.hasExpired();) {
+            QCoreApplication::processEvents();
+            pollfd p{master_fd, POLLIN, 0};
+            n = ::poll(&p, 1, 5) > 0 ? ::read(master_fd, buf, sizeof buf) : 0;
+            out.append(buf, int(qMax<ssize_t>(n, 0)));
+        }
+        return out;
+    }
 
 private:
-    int master_fd = -1;
-    int slave_fd = -1;
+    int master_fd = -1, slave_fd = -1;
     QString slave_name;
 };
