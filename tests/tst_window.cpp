@@ -4,204 +4,185 @@
 
 #include <QtTest>
 
-#include <QPushButton>
+#include <QDesktopServices>
 #include <QSettings>
-
-#include <memory>
-
-namespace {
-
-QSettings *store()
-{
-    return new QSettings(QStringLiteral("ORB Technology"), QStringLiteral("ORB PTZ Washing"));
-}
-
-} // namespace
 
 class tst_window : public QObject
 {
     Q_OBJECT
+    Test_env env;
+    MainWindow window; // built on an empty settings store: a first run
+    Ui::MainWindow *ui = Window_probe::ui(window);
+    QStringList opened;
+
+public slots:
+    void open(const QUrl &url) { opened << url.toString(); }
 
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void first_run_keeps_form_size();
-    void second_run_restores_position_and_size();
-    void quit_closes_window_data();
-    void quit_closes_window();
-    void buttons_reach_slots_data();
-    void buttons_reach_slots();
-    void scan_refills_port_list();
-
-private:
-    std::unique_ptr<Test_env> env;
+    void persistence();
+    void widgets_data();
+    void widgets();
+    void about();
+    void quit_ends_event_loop();
 };
 
-void tst_window::initTestCase()
+void tst_window::persistence()
 {
-    env = std::make_unique<Test_env>();
-}
-
-void tst_window::cleanupTestCase()
-{
-    env.reset();
-}
-
-void tst_window::first_run_keeps_form_size()
-{
-    std::unique_ptr<QSettings> settings(store());
-    QVERIFY(settings->fileName().startsWith(env->path())); // never the user's own store
-    settings->clear();
-    settings->sync();
-    Test_env::clear_log();
-
-    MainWindow w;
-    QCOMPARE(w.size(), QSize(999, 492));
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QCOMPARE(w.size(), QSize(999, 492));
     QVERIFY(!QFile::exists(QStringLiteral("ORB_PTZ_Washing.log"))); // start-up logs nothing
-}
-
-void tst_window::second_run_restores_position_and_size()
-{
-    QRect client;
-    QRect frame;
+    QCOMPARE(window.windowTitle(), QStringLiteral("ORB PTZ Washing"));
+    QCOMPARE(window.size(), QSize(999, 492));
     {
         MainWindow w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        w.move(137, 91);
-        w.resize(820, 410);
-        QTRY_COMPARE(w.frameGeometry().topLeft(), QPoint(137, 91));
-        QTRY_COMPARE(w.size(), QSize(820, 410));
-        client = w.geometry();
-        frame = w.frameGeometry();
+        w.setGeometry(137, 91, 820, 410);
+        QTRY_COMPARE(w.geometry(), QRect(137, 91, 820, 410));
     }
-
-    // The destructor must leave both values on disk: nothing flushes them later.
-    std::unique_ptr<QSettings> settings(store());
-    QFile file(settings->fileName());
+    // Read the file itself: any QSettings would first write out what a leaked store held back.
+    QFile file(QStringLiteral("config/ORB Technology/ORB PTZ Washing.conf"));
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray on_disk = file.readAll();
-    QVERIFY(on_disk.contains("geometry="));
-    QVERIFY(on_disk.contains("windowState="));
-    settings->sync();
-    QCOMPARE(settings->allKeys(), (QStringList{"geometry", "windowState"}));
-
-    // Restored during construction, so the window appears where it was left. The offscreen
-    // platform knows the frame only once a window is shown, hence the two checks.
-    MainWindow again;
-    QCOMPARE(again.geometry(), client);
-    again.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&again));
-    QCOMPARE(again.geometry(), client);
-    QCOMPARE(again.frameGeometry(), frame);
-
-    // Stored with version 0: another version number must not restore it.
-    const QByteArray state = settings->value(QStringLiteral("windowState")).toByteArray();
-    QVERIFY(again.restoreState(state, 0));
-    QVERIFY(!again.restoreState(state, 1));
+    const QByteArray disk = file.readAll();
+    QVERIFY2(disk.contains("\ngeometry=") && disk.contains("\nwindowState="), disk.constData());
+    QCOMPARE(MainWindow().geometry(), QRect(137, 91, 820, 410));
 }
 
-void tst_window::quit_closes_window_data()
+void tst_window::widgets_data()
 {
-    QTest::addColumn<bool>("by_button");
-    QTest::newRow("btn_quit") << true;
-    QTest::newRow("f_quit") << false;
+    // Class, parent, 'text', [range or items], @current index, and what a click or a link
+    // brings: the first log line, the dialogs shown, the URL opened.
+    QTest::addColumn<QString>("want");
+    // clang-format off
+    QTest::newRow("btn_connect") << "QPushButton widget 'Соединиться' -> INFO Порт не выбран + QMessageBox";
+    QTest::newRow("btn_scan") << "QPushButton widget 'Пересканировать' ->";
+    QTest::newRow("btn_about") << "QPushButton widget 'О программе ...' -> AboutBox";
+    QTest::newRow("btn_quit") << "QPushButton widget 'Выход' ->";
+    QTest::newRow("sb_address_upu") << "QSpinBox groupBox_3 [0..99]";
+    QTest::newRow("sb_address_ptz") << "QSpinBox groupBox_2 [0..65535]";
+    QTest::newRow("main_tabWidget") << "QTabWidget groupBox_4 @0";
+    QTest::newRow("groupBox_7") << "QGroupBox main_tab 'интервал помывки'";
+    QTest::newRow("sb_min") << "QSpinBox groupBox_7 [0..59]";
+    QTest::newRow("sb_hour") << "QSpinBox groupBox_7 [0..23]";
+    QTest::newRow("sb_day") << "QSpinBox groupBox_7 [0..364]";
+    QTest::newRow("sb_time_interval_rain") << "QSpinBox main_tab_2 [0..65535]";
+    QTest::newRow("cb_wiper_not_active") << "QCheckBox main_tab_2 'Выключить режим дождя'";
+    QTest::newRow("btn_read_wish") << "QPushButton groupBox_4 'Прочитать' -> INFO Чтение + QMessageBox";
+    QTest::newRow("btn_write_wish") << "QPushButton groupBox_4 'Записать' -> INFO Запись";
+    QTest::newRow("lbl_main_frame") << "QLabel main_frame '<span style=\"font-size:20pt; font-weight:600; color:#000000;\">ОРБ</span> <span style=\" font-size:20pt; font-weight:600; color:#aa0000;\">Zeduzareze</span>'";
+    QTest::newRow("adv_tabWidget") << "QTabWidget groupBox_6 @0";
+    QTest::newRow("cm_WorkReg") << "QComboBox tab [Точка|Тур|Скан|Патерн] @0";
+    QTest::newRow("tabPTZ_WorkMode") << "QTabWidget tab @0";
+    QTest::newRow("sb_PresetInitPos") << "QSpinBox tab_2 [0..99]";
+    QTest::newRow("sb_NumTour") << "QSpinBox layoutWidget [0..99]";
+    QTest::newRow("tab_4") << "QWidget tabPTZ_WorkMode 'Паттерн'";
+    QTest::newRow("sb_NumPattern") << "QSpinBox tab_4 [0..99]";
+    QTest::newRow("tab_5") << "QWidget tabPTZ_WorkMode 'Скан'";
+    QTest::newRow("sb_NumScan") << "QSpinBox tab_5 [0..99]";
+    QTest::newRow("sb_preset_wiper") << "QSpinBox layoutWidget1 [0..65535]";
+    QTest::newRow("sb_preset_move") << "QSpinBox layoutWidget1 [0..65535]";
+    QTest::newRow("label_33") << "QLabel layoutWidget1 'Номер пресета для поворота  в позицию помывки PTZ'";
+    QTest::newRow("btn_read_presets") << "QPushButton layoutWidget_2 'Прочитать' -> INFO Чтение + QMessageBox";
+    QTest::newRow("btn_write_presets") << "QPushButton layoutWidget_2 'Записать' -> INFO Запись";
+    QTest::newRow("label_14") << "QLabel adv_tab_1 'с'";
+    QTest::newRow("sb_interval_washout") << "QSpinBox adv_tab_1 [0..99]";
+    QTest::newRow("sb_time_pattern_move") << "QSpinBox adv_tab_1 [0..65535]";
+    QTest::newRow("sb_time_pattern_wiper") << "QSpinBox adv_tab_1 [0..65535]";
+    QTest::newRow("label_9") << "QLabel adv_tab_1 'Исходное состояние контактов датчика дождя(нет дождя)'";
+    QTest::newRow("cb_normal_sensor_rain") << "QComboBox adv_tab_1 [Замкнутое|Разомкнутое] @0";
+    QTest::newRow("btn_read_time") << "QPushButton adv_tab_1 'Прочитать' -> INFO Чтение + QMessageBox";
+    QTest::newRow("btn_write_time") << "QPushButton adv_tab_1 'Записать' -> INFO Запись";
+    QTest::newRow("btn_read_state") << "QPushButton adv_tab_2 'Прочитать все настройки и статусы модуля' -> INFO Получение статуса УПУ";
+    QTest::newRow("le_state") << "QLineEdit adv_tab_2 disabled";
+    QTest::newRow("cb_alarm_in") << "QCheckBox adv_tab_2 'ручной запуск' disabled";
+    QTest::newRow("cb_level") << "QCheckBox adv_tab_2 'моющая жидкость' disabled";
+    QTest::newRow("cb_rain") << "QCheckBox adv_tab_2 'Дождь' disabled";
+    QTest::newRow("btn_pump_off") << "QPushButton adv_tab_2 'Насос выключить' -> INFO Выключение насоса";
+    QTest::newRow("btn_pump_on") << "QPushButton adv_tab_2 'Насос включить' -> INFO Включение насоса";
+    QTest::newRow("lbl_adv_frame") << "QLabel centralwidget '© 2026 ОРБ Zeduzareze<br><a href='www.orb-zeduzareze.ru'>www.orb-zeduzareze.ru</a>' -> www.orb-zeduzareze.ru";
+    // clang-format on
 }
 
-void tst_window::quit_closes_window()
+void tst_window::widgets()
 {
-    QFETCH(bool, by_button);
-    MainWindow w;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QSignalSpy last(qApp, &QGuiApplication::lastWindowClosed);
-    QVERIFY(last.isValid());
-
-    // Run the real event loop as main does; closing the only window must end it.
-    bool timed_out = false;
-    QTimer::singleShot(0, &w, [&] {
-        if (by_button)
-            QTest::mouseClick(Window_probe::ui(w)->btn_quit, Qt::LeftButton);
-        else
-            QMetaObject::invokeMethod(&w, "f_quit");
-    });
-    QTimer guard; // bounds the wait, and dies with this test
-    guard.setSingleShot(true);
-    connect(&guard, &QTimer::timeout, [&] {
-        timed_out = true;
-        QCoreApplication::exit(1);
-    });
-    guard.start(10000);
-    QCOMPARE(QCoreApplication::exec(), 0);
-    QVERIFY(!timed_out);
-    QVERIFY(!w.isVisible());
-    QCOMPARE(last.count(), 1);
-}
-
-void tst_window::buttons_reach_slots_data()
-{
-    QTest::addColumn<QString>("line"); // the slot's first log line, empty when it logs none
-    QTest::addColumn<QStringList>("boxes");
-
-    const QStringList none;
-    const QStringList message{"QMessageBox"};
-    QTest::newRow("btn_read_wish") << "INFO Чтение" << message;
-    QTest::newRow("btn_read_presets") << "INFO Чтение" << message;
-    QTest::newRow("btn_read_time") << "INFO Чтение" << message;
-    QTest::newRow("btn_write_wish") << "INFO Запись" << none;
-    QTest::newRow("btn_write_presets") << "INFO Запись" << none;
-    QTest::newRow("btn_write_time") << "INFO Запись" << none;
-    QTest::newRow("btn_read_state") << "INFO Получение статуса УПУ" << none;
-    QTest::newRow("btn_pump_on") << "INFO Включение насоса" << none;
-    QTest::newRow("btn_pump_off") << "INFO Выключение насоса" << none;
-    QTest::newRow("btn_connect") << "INFO Порт не выбран" << message;
-    QTest::newRow("btn_about") << "" << QStringList{"AboutBox"};
-}
-
-void tst_window::buttons_reach_slots()
-{
-    QFETCH(QString, line);
-    QFETCH(QStringList, boxes);
-
-    MainWindow w;
-    Ui::MainWindow *ui = Window_probe::ui(w);
-    ui->cb_port->clear(); // no port chosen, and the port stays closed
-    QVERIFY(!Window_probe::serial(w)->isOpen());
-    Test_env::clear_log();
-
-    auto *button = w.findChild<QPushButton *>(QString::fromLatin1(QTest::currentDataTag()));
-    QVERIFY(button);
-    Box_closer closer;
-    QTest::mouseClick(button, Qt::LeftButton);
-
-    const QStringList lines = Test_env::log_lines();
-    if (line.isEmpty()) {
-        QCOMPARE(lines, QStringList());
-    } else {
-        QVERIFY(!lines.isEmpty());
-        QCOMPARE(lines.first(), line);
-        QCOMPARE(lines.count(line), 1); // one connection, one run
+    QFETCH(QString, want);
+    const auto found = window.findChildren<QWidget *>(QString::fromLatin1(QTest::currentDataTag()));
+    QCOMPARE(found.size(), 1);
+    QWidget *w = found.first(), *p = w->parentWidget();
+    auto *tabs = qobject_cast<QTabWidget *>(p->parentWidget()); // pages sit in an inner stack
+    QString got =
+        QLatin1String(w->metaObject()->className()) + ' ' + (tabs ? tabs : p)->objectName();
+    const QString text = tabs ? tabs->tabText(tabs->indexOf(w))
+                              : w->property(w->inherits("QGroupBox") ? "title" : "text").toString();
+    if (!text.isEmpty() && !w->inherits("QSpinBox"))
+        got += " '" + text + "'";
+    if (w->inherits("QSpinBox"))
+        got += QStringLiteral(" [%1..%2]")
+                   .arg(w->property("minimum").toInt())
+                   .arg(w->property("maximum").toInt());
+    if (auto *combo = qobject_cast<QComboBox *>(w)) {
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
+        got += " [" + items.join('|') + ']';
     }
-    QStringList shown;
-    for (const Box_closer::Box &box : qAsConst(closer.boxes))
-        shown << box.class_name;
-    QCOMPARE(shown, boxes);
+    if (w->property("currentIndex").isValid())
+        got += " @" + w->property("currentIndex").toString();
+    if (!w->isEnabled())
+        got += QLatin1String(" disabled");
+    if (auto *button = qobject_cast<QPushButton *>(w)) {
+        ui->cb_port->clear(); // no port chosen, so the port stays closed
+        Test_env::clear_log();
+        Box_closer closer;
+        QTest::mouseClick(button, Qt::LeftButton);
+        QStringList seen = Test_env::log_lines();
+        QVERIFY(seen.count(seen.value(0)) <= 1); // one connection, one run
+        seen = seen.mid(0, 1);
+        for (const Box_closer::Box &box : qAsConst(closer.boxes))
+            seen << box.class_name;
+        got += " -> " + seen.join(QLatin1String(" + "));
+    } else if (w == ui->lbl_adv_frame) {
+        QDesktopServices::setUrlHandler(QString(), this, "open");
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "open");
+        emit ui->lbl_adv_frame->linkActivated(text.section('\'', 1, 1));
+        // The bare address may be handed on with an http:// scheme added.
+        got += " -> " + opened.join('|').remove(QRegularExpression("^http://"));
+    }
+    QCOMPARE(got.trimmed(), want);
 }
 
-void tst_window::scan_refills_port_list()
+void tst_window::about()
 {
-    MainWindow w;
-    Ui::MainWindow *ui = Window_probe::ui(w);
-    ui->cb_port->clear();
-    ui->cb_port->addItem(QStringLiteral("stale-port"));
+    Box_closer closer;
+    QPointer<QWidget> box;
+    QString html;
+    QSize logo;
+    QTimer::singleShot(0, &closer, [&] { // inside the modal run, before the closer's first look
+        if ((box = QApplication::activeModalWidget())) {
+            html = box->findChild<QLabel *>(QStringLiteral("lbl_email"))->text();
+            logo =
+                box->findChild<QLabel *>(QStringLiteral("label"))->pixmap(Qt::ReturnByValue).size();
+        }
+    });
+    QVERIFY(QMetaObject::invokeMethod(&window, "f_about"));
+    QTRY_VERIFY(box.isNull());
+    QCOMPARE(closer.boxes.size(), 1);
+    QCOMPARE(closer.boxes.first().class_name + ' ' + closer.boxes.first().title,
+             QStringLiteral("AboutBox О программе"));
+    QCOMPARE(logo, QSize(1024, 398)); // from the compiled-in bundle
+    // clang-format off
+    const QRegularExpression content(QStringLiteral("^<b>ORB Technology</b><br><br><b>ORB PTZ Washing</b><br><i>version 0\\.0\\.99 \\(116\\)</i><br><br><i><a href='(mailto:[^']+@[^']+)'>\\1</a></i>$"));
+    // clang-format on
+    QVERIFY2(content.match(html).hasMatch(), qPrintable(html));
+}
 
-    QTest::mouseClick(ui->btn_scan, Qt::LeftButton);
-
-    QCOMPARE(ui->cb_port->findText(QStringLiteral("stale-port")), -1);
-    QCOMPARE(ui->cb_port->currentIndex(), ui->cb_port->count() > 0 ? 0 : -1);
+void tst_window::quit_ends_event_loop()
+{
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTimer::singleShot(0, ui->btn_quit, &QPushButton::click);
+    QObject guard; // bounds the wait
+    QTimer::singleShot(10000, &guard, [] { QCoreApplication::exit(1); });
+    QCOMPARE(QCoreApplication::exec(), 0);
+    QVERIFY(!window.isVisible());
 }
 
 QTEST_MAIN(tst_window)

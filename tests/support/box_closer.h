@@ -1,34 +1,39 @@
 #pragma once
 
-#include <QList>
-#include <QObject>
-#include <QString>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTimer>
 
-// Watches for modal dialogs every 10 ms, records what they showed and closes them,
-// so tests can drive code that runs QMessageBox::exec() or QDialog::exec().
+// Records and closes every modal dialog within 10 ms, so tests can drive code that runs exec().
 class Box_closer : public QObject
 {
-    Q_OBJECT
-
 public:
     struct Box
     {
-        QString class_name;
-        QString title;
-        QString text;
-        int icon = -1;            // QMessageBox::Icon, -1 for other dialogs
-        int buttons = 0;          // QMessageBox::StandardButtons
-        int default_button = 0;   // QMessageBox::StandardButton of the default button
-        bool has_parent = false;
+        QString class_name, title, text;
+        int icon, buttons, default_button; // the QMessageBox's; -1, 0, 0 for other dialogs
+        bool has_parent;
     };
-
-    explicit Box_closer(QObject *parent = nullptr);
-
     QList<Box> boxes;
 
-private:
-    void poll();
+    explicit Box_closer(QObject *parent = nullptr)
+        : QObject(parent)
+    {
+        connect(&timer, &QTimer::timeout, this, [this] {
+            auto *d = qobject_cast<QDialog *>(QApplication::activeModalWidget());
+            if (!d)
+                return;
+            auto *m = qobject_cast<QMessageBox *>(d);
+            boxes.append({d->metaObject()->className(), d->windowTitle(), m ? m->text() : QString(),
+                          m ? m->icon() : -1, m ? int(m->standardButtons()) : 0,
+                          m ? m->standardButton(m->defaultButton()) : 0,
+                          d->parentWidget() != nullptr});
+            d->done(0);
+        });
+        timer.start(10);
+    }
 
+private:
     QTimer timer;
 };

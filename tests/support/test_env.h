@@ -1,26 +1,36 @@
 #pragma once
 
-#include <QStringList>
+#include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 // Runs a suite in a temporary working directory (where the log lands) with a temporary
-// settings location, so no test touches the user's files. Call from initTestCase().
+// settings location, so no test touches the user's files.
 class Test_env
 {
 public:
-    Test_env();
-    ~Test_env();
+    Test_env()
+    {
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path() + QStringLiteral("/config")));
+        QDir::setCurrent(dir.path());
+    }
+    ~Test_env() { QDir::setCurrent(old_cwd); }
 
-    QString path() const { return dir.path(); }
-
-    // Lines of ORB_PTZ_Washing.log with the time stamp cut off: "INFO text", "DEBUG text", ...
-    static QStringList log_lines();
-    // Raw content of the log file.
-    static QByteArray log_bytes();
-    // Removes the log file, so the next lines start a fresh one.
-    static void clear_log();
+    static QByteArray log_bytes()
+    {
+        QFile f(QStringLiteral("ORB_PTZ_Washing.log"));
+        return f.open(QIODevice::ReadOnly | QIODevice::Text) ? f.readAll() : QByteArray();
+    }
+    // Log lines with the time stamp cut off ("INFO text"); a multi-line text stays one entry.
+    static QStringList log_lines()
+    {
+        static const QRegularExpression start(
+            QStringLiteral("(^|\n)(\\d\\d-\\d\\d-\\d{4} \\d\\d:\\d\\d:\\d\\d |\\z)"));
+        return QString::fromLocal8Bit(log_bytes()).split(start, Qt::SkipEmptyParts);
+    }
+    static void clear_log() { QFile::remove(QStringLiteral("ORB_PTZ_Washing.log")); }
 
 private:
     QTemporaryDir dir;
-    QString old_cwd;
+    QString old_cwd = QDir::currentPath();
 };
