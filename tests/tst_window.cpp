@@ -67,7 +67,9 @@ void tst_window::widgets_data()
     QTest::newRow("cb_wiper_not_active") << "QCheckBox main_tab_2 'Выключить режим дождя'";
     QTest::newRow("btn_read_wish") << "QPushButton groupBox_4 'Прочитать' -> INFO Чтение + QMessageBox";
     QTest::newRow("btn_write_wish") << "QPushButton groupBox_4 'Записать' -> INFO Запись";
-    QTest::newRow("lbl_main_frame") << "QLabel main_frame '<span style=\"font-size:20pt; font-weight:600; color:#000000;\">ОРБ</span> <span style=\" font-size:20pt; font-weight:600; color:#aa0000;\">Zeduzareze</span>'";
+    QTest::newRow("lbl_main_frame") << "QLabel main_frame '<span style=\"font-size:20pt; font-weight:600; color:#000000;\">ОРБ</span> "
+                                       "<span style=\" font-size:20pt; font-weight:600; "
+                                       "color:#aa0000;\">Zeduzareze</span>'";
     QTest::newRow("adv_tabWidget") << "QTabWidget groupBox_6 @0";
     QTest::newRow("cm_WorkReg") << "QComboBox tab [Точка|Тур|Скан|Патерн] @0";
     QTest::newRow("tabPTZ_WorkMode") << "QTabWidget tab @0";

@@ -25,7 +25,11 @@ public:
         if (openpty(&master_fd, &slave_fd, name, &raw, nullptr) == 0)
             slave_name = QString::fromLocal8Bit(name);
     }
-    ~Pty() { close_master(), close_slave(); }
+    ~Pty()
+    {
+        close_master();
+        close_slave();
+    }
 
     bool is_open() const { return master_fd >= 0 && slave_fd >= 0 && !slave_name.isEmpty(); }
     QString slave_path() const { return slave_name; }

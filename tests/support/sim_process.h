@@ -27,7 +27,11 @@ public:
     }
     QString last_answer() const { return answer; }
     QString traffic() { return QString::fromUtf8(err += proc.readAllStandardError()); }
-    void clear_traffic() { traffic(), err.clear(); }
+    void clear_traffic()
+    {
+        proc.readAllStandardError();
+        err.clear();
+    }
     bool wait_traffic(const QString &needle, int timeout_ms = 3000);
     QProcess proc;
 
