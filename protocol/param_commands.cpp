@@ -53,7 +53,8 @@ void show_params(Ui::MainWindow *ui, const orb::Param_data &data)
     ui->sb_NumPattern->setValue(data.normal_Num_Pattern);
 }
 
-// Only these fields can be given more than they hold: the form's other ranges fit their fields.
+// The form's ranges fit every other field. A work mode the combo box does not list (read from a
+// module that knows more modes) leaves no item chosen: that is refused rather than sent as 0xFF.
 QString overflow_text(const Ui::MainWindow *ui, const orb::Param_overflow &overflow)
 {
     QString caption = overflow.field;
@@ -67,7 +68,11 @@ QString overflow_text(const Ui::MainWindow *ui, const orb::Param_overflow &overf
     } else if (overflow.field == QLatin1String("time_interval_rain")) {
         caption = ui->label_8->text();
         max = MainWindow::tr("%1 мин").arg(overflow.max);
+    } else if (overflow.field == QLatin1String("normal_Work_Reg_Cam")) {
+        caption = ui->label_19->text();
     }
+    if (overflow.value < 0)
+        return MainWindow::tr("«%1»: значение не выбрано").arg(caption);
     return MainWindow::tr("«%1»: значение не помещается в модуль, наибольшее — %2")
         .arg(caption, max);
 }

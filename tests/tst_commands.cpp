@@ -96,6 +96,7 @@ private slots:
         QTest::newRow("closed pump_off") << "btn_pump_off" << "closed" << "INFO Выключение насоса" + closed << "";
         QTest::newRow("one day") << "btn_write_wish" << "sb_day=1" << wide("интервал помывки", "18 ч 12 мин")[0] << wide("интервал помывки", "18 ч 12 мин")[1];
         QTest::newRow("rain 1093 min") << "btn_write_time" << "sb_time_interval_rain=1093" << wide("Интервал работы дворника в режиме дождь", "1092 мин")[0] << wide("Интервал работы дворника в режиме дождь", "1092 мин")[1];
+        QTest::newRow("no work mode") << "btn_write_wish" << "cm_WorkReg=7" << "INFO Запись|ERROR «Режим работы»: значение не выбрано" << "Ошибка|«Режим работы»: значение не выбрано|4";
         QTest::newRow("ptz address 256") << "btn_write_presets" << "sb_address_ptz=256" << wide("Адрес PTZ", "255")[0] << wide("Адрес PTZ", "255")[1];
         // clang-format on
     }
@@ -106,7 +107,9 @@ private slots:
         QFETCH(QString, expected);
         QFETCH(QString, box);
         open_window(sim.path(), setup != "closed");
-        if (setup.contains('='))
+        if (setup.startsWith("cm_WorkReg=")) // a mode read from the module that the list lacks
+            ui->cm_WorkReg->setCurrentIndex(setup.section('=', 1).toInt());
+        else if (setup.contains('='))
             spin(setup.section('=', 0, 0))->setValue(setup.section('=', 1).toInt());
         sim.clear_traffic();
         run(button);
