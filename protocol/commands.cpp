@@ -7,22 +7,16 @@
 
 void MainWindow::cmd_test()
 {
-    if (!start_command(QStringLiteral("Test")))
-        return;
-    if (!port_ready(true))
-        return;
-    if (!exchange(int(orb::Command::test), QByteArray(2, '\0')))
+    if (!start_command(QStringLiteral("Test")) || !port_ready(true) ||
+        !exchange(int(orb::Command::test), QByteArray(2, '\0')))
         return;
     notify(INFO, QStringLiteral("OK"), tr("Информация"), QStringLiteral("OK"), true);
 }
 
 void MainWindow::cmd_get_state()
 {
-    if (!start_command(tr("Получение статуса УПУ")))
-        return;
-    if (!port_ready(false))
-        return;
-    if (!exchange(int(orb::Command::get_state), {}))
+    if (!start_command(tr("Получение статуса УПУ")) || !port_ready(false) ||
+        !exchange(int(orb::Command::get_state), {}))
         return;
 
     const QByteArray payload = orb::packet_payload(reply);
@@ -43,22 +37,16 @@ void MainWindow::cmd_get_state()
 
 void MainWindow::cmd_pump_on()
 {
-    if (!start_command(tr("Включение насоса")))
-        return;
-    if (!port_ready(false))
-        return;
-    if (!exchange(int(orb::Command::pump_on), {}))
+    if (!start_command(tr("Включение насоса")) || !port_ready(false) ||
+        !exchange(int(orb::Command::pump_on), {}))
         return;
     notify(INFO, QStringLiteral("OK"), tr("Информация"), tr("насос включен"), true);
 }
 
 void MainWindow::cmd_pump_off()
 {
-    if (!start_command(tr("Выключение насоса")))
-        return;
-    if (!port_ready(false))
-        return;
-    if (!exchange(int(orb::Command::pump_off), {}))
+    if (!start_command(tr("Выключение насоса")) || !port_ready(false) ||
+        !exchange(int(orb::Command::pump_off), {}))
         return;
     notify(INFO, QStringLiteral("OK"), tr("Информация"), tr("насос выключен"), true);
     emit info(QStringLiteral("OK"));

@@ -36,7 +36,11 @@ private slots:
         serial = Window_probe::serial(*w);
     }
 
-    void cleanup() { w.reset(), qunsetenv("ORB_PTZ_WASHING_EXTRA_PORTS"); }
+    void cleanup()
+    {
+        w.reset();
+        qunsetenv("ORB_PTZ_WASHING_EXTRA_PORTS");
+    }
 
     void connect_cycle()
     {
