@@ -30,14 +30,14 @@ class tst_commands : public QObject
     Sim_process sim{{"--no-pacing", "--init", "0"}};
     Box_closer closer;
     std::unique_ptr<MainWindow> window;
-    Ui::MainWindow *ui = nullptr;
+    std::optional<Form> ui;
 
     // Lists the port, shows the window and, when asked, opens the port with its own button.
     void open_window(const QString &port_name, bool connect = true)
     {
         qputenv("ORB_PTZ_WASHING_EXTRA_PORTS", QFile::encodeName(port_name));
         window = std::make_unique<MainWindow>();
-        ui = Window_probe::ui(*window);
+        ui.emplace(*window);
         window->show();
         ui->cb_port->setCurrentIndex(ui->cb_port->findText(port_name));
         ui->sb_address_upu->setValue(1);

@@ -15,7 +15,7 @@ class tst_serial : public QObject
     Test_env env;
     QScopedPointer<Pty> pty;
     QScopedPointer<MainWindow> w;
-    Ui::MainWindow *ui = nullptr;
+    std::optional<Form> ui;
     QSerialPort *serial = nullptr;
 
     bool open_on(const QString &name)
@@ -32,7 +32,7 @@ private slots:
         Test_env::clear_log();
         pty.reset(new Pty);
         w.reset(new MainWindow);
-        ui = Window_probe::ui(*w);
+        ui.emplace(*w);
         serial = Window_probe::serial(*w);
     }
 

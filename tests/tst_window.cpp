@@ -12,7 +12,7 @@ class tst_window : public QObject
     Q_OBJECT
     Test_env env;
     MainWindow window; // built on an empty settings store: a first run
-    Ui::MainWindow *ui = Window_probe::ui(window);
+    std::optional<Form> ui{std::in_place, window};
     QStringList opened;
 
 public slots:
