@@ -30,7 +30,7 @@
 namespace {
 
 const char usage[] =
-    "Usage: orb-demo-tour [--shots DIR] [--pace MS] [--sim PATH]\n"
+    "Usage: orb-demo-tour [--shots DIR] [--pace MS] [--sim PATH] [-- SIMULATOR OPTIONS]\n"
     "Starts the module simulator, opens the tool's main window on it and goes through a\n"
     "service visit: port, module address, connect, read, change the washing interval, write,\n"
     "status, pump on and off, About, disconnect, quit. Prints one line per step and the log\n"
@@ -39,6 +39,7 @@ const char usage[] =
     "  --pace MS    pause MS milliseconds after each step and before closing a box\n"
     "  --sim PATH   the simulator to start (default: orb-module-sim beside this program,\n"
     "               else the one it was built with)\n"
+    "  -- ...       hand the rest to the simulator, e.g. -- --fault bad-crc\n"
     "The tool runs in a temporary folder with its own settings, so its log and window state\n"
     "stay apart from an engineer's.\n";
 
@@ -467,10 +468,15 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QString shots, sim = default_simulator();
     int pace = 0;
+    QStringList sim_args{QStringLiteral("--address"), QStringLiteral("1")};
     const QStringList args = QCoreApplication::arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);
         const bool has_value = i + 1 < args.size();
+        if (arg == QLatin1String("--")) {
+            sim_args += args.mid(i + 1);
+            break;
+        }
         if (arg == QLatin1String("--shots") && has_value) {
             shots = QFileInfo(args.at(++i)).absoluteFilePath();
         } else if (arg == QLatin1String("--sim") && has_value) {
@@ -494,7 +500,7 @@ int main(int argc, char *argv[])
 
     QProcess module;
     module.setStandardErrorFile(QProcess::nullDevice());
-    module.start(sim, {QStringLiteral("--address"), QStringLiteral("1")});
+    module.start(sim, sim_args);
     QString port;
     if (module.waitForReadyRead(10000))
         port = QString::fromUtf8(module.readLine()).trimmed();
