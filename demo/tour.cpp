@@ -113,7 +113,7 @@ private:
     void press(QPushButton *button);
     Outcome expect_one_box(const QString &title, const QString &text);
     Outcome type_into(QSpinBox *box, int value);
-    Outcome show_pages(int main_page, int adv_page);
+    Outcome show_pages(int main_page, int adv_page, int mode_page);
     bool shot(QWidget *w, const QString &name);
     QString interval() const;
 
@@ -224,17 +224,23 @@ Outcome Tour::type_into(QSpinBox *box, int value)
     return done(digits);
 }
 
-Outcome Tour::show_pages(int main_page, int adv_page)
+Outcome Tour::show_pages(int main_page, int adv_page, int mode_page)
 {
     auto *main_tabs = find<QTabWidget>("main_tabWidget");
     auto *adv_tabs = find<QTabWidget>("adv_tabWidget");
+    auto *mode_tabs = find<QTabWidget>("tabPTZ_WorkMode");
     main_tabs->setCurrentIndex(main_page);
     adv_tabs->setCurrentIndex(adv_page);
+    mode_tabs->setCurrentIndex(mode_page);
     settle(20);
-    if (main_tabs->currentIndex() != main_page || adv_tabs->currentIndex() != adv_page)
+    if (main_tabs->currentIndex() != main_page || adv_tabs->currentIndex() != adv_page ||
+        mode_tabs->currentIndex() != mode_page)
         return failed(QStringLiteral("the pages could not be shown"));
-    return done(QStringLiteral("\"%1\" and \"%2\"")
-                    .arg(main_tabs->tabText(main_page), adv_tabs->tabText(adv_page)));
+    QString text = QStringLiteral("\"%1\" and \"%2\"")
+                       .arg(main_tabs->tabText(main_page), adv_tabs->tabText(adv_page));
+    if (mode_page > 0)
+        text += QStringLiteral(" on \"%1\"").arg(mode_tabs->tabText(mode_page));
+    return done(text);
 }
 
 bool Tour::shot(QWidget *w, const QString &name)
@@ -264,163 +270,181 @@ bool Tour::run(const QString &port)
 {
     auto *connect = find<QPushButton>("btn_connect");
     auto *state = find<QLineEdit>("le_state");
+    const QString info = QStringLiteral("Информация");
+    const QString ok = QStringLiteral("OK");
 
-    return step(QStringLiteral("choose the simulator's port under \"COM port\""),
-                [&] {
-                    auto *ports = find<QComboBox>("cb_port");
-                    const int index = ports->findText(port);
-                    if (index < 0)
-                        return failed(QStringLiteral("%1 is not in the list").arg(port));
-                    ports->setCurrentIndex(index);
-                    return done(ports->currentText());
-                }) &&
-           step(QStringLiteral("set \"Адрес модуля\" to 1"),
-                [&] { return type_into(find<QSpinBox>("sb_address_upu"), 1); }) &&
-           step(QStringLiteral("press \"Соединиться\""),
-                [&] {
-                    press(connect);
-                    if (!boxes.isEmpty())
-                        return failed(QStringLiteral("a box came up: \"%1\" / \"%2\"")
-                                          .arg(boxes.first().title, boxes.first().text));
-                    if (connect->text() != QStringLiteral("Разъединиться"))
-                        return failed(
-                            QStringLiteral("the button reads \"%1\"").arg(connect->text()));
-                    if (!shot(&window, QStringLiteral("visit-connect")))
-                        return failed(QStringLiteral("no picture"));
-                    return done(QStringLiteral("the button now reads \"Разъединиться\""));
-                }) &&
-           step(QStringLiteral("press \"Прочитать\" on \"Расписание\""),
-                [&] {
-                    press(find<QPushButton>("btn_read_wish"));
-                    const Outcome box =
-                        expect_one_box(QStringLiteral("Информация"), QStringLiteral("OK"));
-                    if (!box.ok)
-                        return box;
-                    // The simulator starts with an hourly wash.
-                    if (interval() != QStringLiteral("0 d 1 h 0 min"))
-                        return failed(
-                            QStringLiteral("the form shows %1, the module holds 0 d 1 h 0 min")
-                                .arg(interval()));
-                    return done(box.text + QStringLiteral("; interval %1").arg(interval()));
-                }) &&
-           step(QStringLiteral("look at the pages the read filled"),
-                [&] {
-                    QStringList seen;
-                    const std::pair<int, int> pages[] = {{0, 0}, {1, 1}, {0, 1}};
-                    const char *const names[] = {"main-window", "pages-rain-washing", nullptr};
-                    for (int i = 0; i < 3; ++i) {
-                        const Outcome shown = show_pages(pages[i].first, pages[i].second);
-                        if (!shown.ok)
-                            return shown;
-                        if (names[i] && !shot(&window, QLatin1String(names[i])))
-                            return failed(QStringLiteral("no picture"));
-                        seen << shown.text;
-                    }
-                    return done(seen.join(QLatin1String(", then ")));
-                }) &&
-           step(QStringLiteral("set the interval to 2 h 30 min, pump 10 s, wiper 5 s"),
-                [&] {
-                    // A write sends the pump and wiper times as the form shows them; a read leaves
-                    // them.
-                    for (const auto &[name, value] : {std::pair<const char *, int>{"sb_day", 0},
-                                                      {"sb_hour", 2},
-                                                      {"sb_min", 30},
-                                                      {"sb_interval_washout", 10},
-                                                      {"sb_time_pattern_wiper", 5}}) {
-                        const Outcome typed = type_into(find<QSpinBox>(name), value);
-                        if (!typed.ok)
-                            return typed;
-                    }
-                    if (!shot(&window, QStringLiteral("visit-change")))
-                        return failed(QStringLiteral("no picture"));
-                    return done(interval());
-                }) &&
-           step(QStringLiteral("press \"Записать\""),
-                [&] {
-                    box_shot = QStringLiteral("visit-write");
-                    press(find<QPushButton>("btn_write_wish"));
-                    const Outcome box =
-                        expect_one_box(QStringLiteral("Информация"), QStringLiteral("OK"));
-                    if (!box.ok)
-                        return box;
-                    if (interval() != QStringLiteral("0 d 2 h 30 min"))
-                        return failed(
-                            QStringLiteral("the module's answer shows %1").arg(interval()));
-                    return done(box.text +
-                                QStringLiteral("; the module's answer shows %1").arg(interval()));
-                }) &&
-           step(QStringLiteral("press \"Прочитать\" again"),
-                [&] {
-                    find<QSpinBox>("sb_hour")->setValue(0);
-                    find<QSpinBox>("sb_min")->setValue(0);
-                    press(find<QPushButton>("btn_read_time"));
-                    const Outcome box =
-                        expect_one_box(QStringLiteral("Информация"), QStringLiteral("OK"));
-                    if (!box.ok)
-                        return box;
-                    if (interval() != QStringLiteral("0 d 2 h 30 min"))
-                        return failed(QStringLiteral("the module kept %1").arg(interval()));
-                    return done(QStringLiteral("the module kept %1").arg(interval()));
-                }) &&
-           step(QStringLiteral("press \"Прочитать все настройки и статусы модуля\""),
-                [&] {
-                    const Outcome pages = show_pages(0, 2);
-                    if (!pages.ok)
-                        return pages;
-                    press(find<QPushButton>("btn_read_state"));
-                    const Outcome box =
-                        expect_one_box(QStringLiteral("Информация"), QStringLiteral("OK"));
-                    if (!box.ok)
-                        return box;
-                    if (!state->text().contains(QStringLiteral(", осталось:  ")))
-                        return failed(
-                            QStringLiteral("\"Состояние\" shows \"%1\"").arg(state->text()));
-                    if (!shot(&window, QStringLiteral("visit-status")))
-                        return failed(QStringLiteral("no picture"));
-                    return done(QStringLiteral("\"Состояние\" shows \"%1\"").arg(state->text()));
-                }) &&
-           step(QStringLiteral("press \"Насос включить\""),
-                [&] {
-                    box_shot = QStringLiteral("visit-pump");
-                    press(find<QPushButton>("btn_pump_on"));
-                    return expect_one_box(QStringLiteral("Информация"),
-                                          QStringLiteral("насос включен"));
-                }) &&
-           step(QStringLiteral("press \"Насос выключить\""),
-                [&] {
-                    press(find<QPushButton>("btn_pump_off"));
-                    return expect_one_box(QStringLiteral("Информация"),
-                                          QStringLiteral("насос выключен"));
-                }) &&
-           step(QStringLiteral("press \"О программе ...\" and close it"),
-                [&] {
-                    box_shot = QStringLiteral("about");
-                    press(find<QPushButton>("btn_about"));
-                    if (shot_failed)
-                        return failed(QStringLiteral("no picture"));
-                    if (boxes.size() != 1 || boxes.first().kind != QStringLiteral("AboutBox") ||
-                        boxes.first().title != QStringLiteral("О программе"))
-                        return failed(QStringLiteral("no \"О программе\" dialog came up"));
-                    if (!boxes.first().text.contains(QStringLiteral("version 0.0.99 (116)")))
-                        return failed(
-                            QStringLiteral("the dialog reads \"%1\"").arg(boxes.first().text));
-                    return done(
-                        QStringLiteral("\"О программе\" showed version 0.0.99 (116), closed"));
-                }) &&
-           step(QStringLiteral("press \"Разъединиться\""),
-                [&] {
-                    press(connect);
-                    if (connect->text() != QStringLiteral("Соединиться"))
-                        return failed(
-                            QStringLiteral("the button reads \"%1\"").arg(connect->text()));
-                    return done(QStringLiteral("the button reads \"Соединиться\" again"));
-                }) &&
-           step(QStringLiteral("press \"Выход\""), [&] {
-               press(find<QPushButton>("btn_quit"));
-               if (window.isVisible())
-                   return failed(QStringLiteral("the window is still open"));
-               return done(QStringLiteral("the window closed"));
-           });
+    const std::pair<QString, std::function<Outcome()>> steps[] = {
+        {QStringLiteral("choose the simulator's port under \"COM port\""),
+         [&] {
+             auto *ports = find<QComboBox>("cb_port");
+             const int index = ports->findText(port);
+             if (index < 0)
+                 return failed(QStringLiteral("%1 is not in the list").arg(port));
+             ports->setCurrentIndex(index);
+             return done(ports->currentText());
+         }},
+        {QStringLiteral("set \"Адрес модуля\" to 1"),
+         [&] {
+             return type_into(find<QSpinBox>("sb_address_upu"), 1);
+         }},
+        {QStringLiteral("press \"Соединиться\""),
+         [&] {
+             press(connect);
+             if (!boxes.isEmpty())
+                 return failed(QStringLiteral("a box came up: \"%1\" / \"%2\"")
+                                   .arg(boxes.first().title, boxes.first().text));
+             if (connect->text() != QStringLiteral("Разъединиться"))
+                 return failed(QStringLiteral("the button reads \"%1\"").arg(connect->text()));
+             if (!shot(&window, QStringLiteral("visit-connect")))
+                 return failed(QStringLiteral("no picture"));
+             return done(QStringLiteral("the button now reads \"Разъединиться\""));
+         }},
+        {QStringLiteral("press \"Прочитать\" on \"Расписание\""),
+         [&] {
+             press(find<QPushButton>("btn_read_wish"));
+             const Outcome box = expect_one_box(info, ok);
+             if (!box.ok)
+                 return box;
+             // The simulator starts with an hourly wash.
+             if (interval() != QStringLiteral("0 d 1 h 0 min"))
+                 return failed(QStringLiteral("the form shows %1, the module holds 0 d 1 h 0 min")
+                                   .arg(interval()));
+             return done(box.text + QStringLiteral("; interval %1").arg(interval()));
+         }},
+        {QStringLiteral("look at the pages the read filled"),
+         [&] {
+             // main page, advanced page, work-mode page, picture
+             const struct
+             {
+                 int main, adv, mode;
+                 const char *name;
+             } views[] = {{0, 0, 0, "main-window"},
+                          {0, 0, 1, "pages-work-mode-tour"},
+                          {0, 0, 2, "pages-work-mode-pattern"},
+                          {0, 0, 3, "pages-work-mode-scan"},
+                          {1, 1, 0, "pages-rain-washing"},
+                          {0, 1, 0, nullptr}};
+             for (const auto &view : views) {
+                 const Outcome shown = show_pages(view.main, view.adv, view.mode);
+                 if (!shown.ok)
+                     return shown;
+                 if (view.name && !shot(&window, QLatin1String(view.name)))
+                     return failed(QStringLiteral("no picture"));
+             }
+             const auto titles = [this](const char *name, int count) {
+                 auto *tabs = find<QTabWidget>(name);
+                 QStringList list;
+                 for (int i = 0; i < count; ++i)
+                     list << QLatin1Char('"') + tabs->tabText(i) + QLatin1Char('"');
+                 return list;
+             };
+             const QStringList adv = titles("adv_tabWidget", 2);
+             return done(titles("main_tabWidget", 2).join(QLatin1String(", ")) +
+                         QStringLiteral(", %1 on %2, %3")
+                             .arg(adv.at(0), titles("tabPTZ_WorkMode", 4).join(QLatin1Char('/')),
+                                  adv.at(1)));
+         }},
+        {QStringLiteral("set the interval to 2 h 30 min, pump 10 s, wiper 5 s"),
+         [&] {
+             // A write sends the pump and wiper times as the form shows them; a read leaves them.
+             const std::pair<const char *, int> values[] = {{"sb_day", 0},
+                                                            {"sb_hour", 2},
+                                                            {"sb_min", 30},
+                                                            {"sb_interval_washout", 10},
+                                                            {"sb_time_pattern_wiper", 5}};
+             for (const auto &[name, value] : values) {
+                 const Outcome typed = type_into(find<QSpinBox>(name), value);
+                 if (!typed.ok)
+                     return typed;
+             }
+             if (!shot(&window, QStringLiteral("visit-change")))
+                 return failed(QStringLiteral("no picture"));
+             return done(interval());
+         }},
+        {QStringLiteral("press \"Записать\""),
+         [&] {
+             box_shot = QStringLiteral("visit-write");
+             press(find<QPushButton>("btn_write_wish"));
+             const Outcome box = expect_one_box(info, ok);
+             if (!box.ok)
+                 return box;
+             if (interval() != QStringLiteral("0 d 2 h 30 min"))
+                 return failed(QStringLiteral("the module's answer shows %1").arg(interval()));
+             return done(box.text +
+                         QStringLiteral("; the module's answer shows %1").arg(interval()));
+         }},
+        {QStringLiteral("press \"Прочитать\" again"),
+         [&] {
+             // Cleared first, so only the module's answer can bring the interval back.
+             find<QSpinBox>("sb_hour")->setValue(0);
+             find<QSpinBox>("sb_min")->setValue(0);
+             press(find<QPushButton>("btn_read_time"));
+             const Outcome box = expect_one_box(info, ok);
+             if (!box.ok)
+                 return box;
+             if (interval() != QStringLiteral("0 d 2 h 30 min"))
+                 return failed(QStringLiteral("the module kept %1").arg(interval()));
+             return done(QStringLiteral("the module kept %1").arg(interval()));
+         }},
+        {QStringLiteral("press \"Прочитать все настройки и статусы модуля\""),
+         [&] {
+             const Outcome pages = show_pages(0, 2, 0);
+             if (!pages.ok)
+                 return pages;
+             press(find<QPushButton>("btn_read_state"));
+             const Outcome box = expect_one_box(info, ok);
+             if (!box.ok)
+                 return box;
+             if (!state->text().contains(QStringLiteral(", осталось:  ")))
+                 return failed(QStringLiteral("\"Состояние\" shows \"%1\"").arg(state->text()));
+             if (!shot(&window, QStringLiteral("visit-status")))
+                 return failed(QStringLiteral("no picture"));
+             return done(QStringLiteral("\"Состояние\" shows \"%1\"").arg(state->text()));
+         }},
+        {QStringLiteral("press \"Насос включить\""),
+         [&] {
+             box_shot = QStringLiteral("visit-pump");
+             press(find<QPushButton>("btn_pump_on"));
+             return expect_one_box(info, QStringLiteral("насос включен"));
+         }},
+        {QStringLiteral("press \"Насос выключить\""),
+         [&] {
+             press(find<QPushButton>("btn_pump_off"));
+             return expect_one_box(info, QStringLiteral("насос выключен"));
+         }},
+        {QStringLiteral("press \"О программе ...\" and close it"),
+         [&] {
+             box_shot = QStringLiteral("about");
+             press(find<QPushButton>("btn_about"));
+             if (shot_failed)
+                 return failed(QStringLiteral("no picture"));
+             if (boxes.size() != 1 || boxes.first().kind != QStringLiteral("AboutBox") ||
+                 boxes.first().title != QStringLiteral("О программе"))
+                 return failed(QStringLiteral("no \"О программе\" dialog came up"));
+             if (!boxes.first().text.contains(QStringLiteral("version 0.0.99 (116)")))
+                 return failed(QStringLiteral("the dialog reads \"%1\"").arg(boxes.first().text));
+             return done(QStringLiteral("\"О программе\" showed version 0.0.99 (116), closed"));
+         }},
+        {QStringLiteral("press \"Разъединиться\""),
+         [&] {
+             press(connect);
+             if (connect->text() != QStringLiteral("Соединиться"))
+                 return failed(QStringLiteral("the button reads \"%1\"").arg(connect->text()));
+             return done(QStringLiteral("the button reads \"Соединиться\" again"));
+         }},
+        {QStringLiteral("press \"Выход\""),
+         [&] {
+             press(find<QPushButton>("btn_quit"));
+             if (window.isVisible())
+                 return failed(QStringLiteral("the window is still open"));
+             return done(QStringLiteral("the window closed"));
+         }},
+    };
+    for (const auto &[what, action] : steps) {
+        if (!step(what, action))
+            return false;
+    }
+    return true;
 }
 
 // The simulator beside this program, else the one the build made.
