@@ -115,7 +115,7 @@ private:
     Outcome type_into(QSpinBox *box, int value);
     Outcome show_pages(int main_page, int adv_page, int mode_page);
     bool shot(QWidget *w, const QString &name);
-    QString interval() const;
+    QString interval();
 
     MainWindow &window;
     const QString shots;
@@ -255,10 +255,10 @@ bool Tour::shot(QWidget *w, const QString &name)
     return false;
 }
 
-QString Tour::interval() const
+QString Tour::interval()
 {
     const auto value = [this](const char *name) {
-        return window.findChild<QSpinBox *>(QLatin1String(name))->value();
+        return find<QSpinBox>(name)->value();
     };
     return QStringLiteral("%1 d %2 h %3 min")
         .arg(value("sb_day"))
