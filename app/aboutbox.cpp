@@ -1,4 +1,5 @@
 #include "aboutbox.h"
+#include "form_font.h"
 #include "mainwindow.h"
 #include "ui_aboutbox.h"
 
@@ -38,6 +39,7 @@ AboutBox::AboutBox(const QString &organization, const QString &application, cons
     ui->lbl_email->setAlignment(Qt::AlignTop);
     ui->lbl_email->setText(html);
     connect(ui->lbl_email, &QLabel::linkActivated, this, &AboutBox::send_mail);
+    fit_form_font(this);
 }
 
 AboutBox::~AboutBox()

@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "aboutbox.h"
 #include "control_log.h"
+#include "form_font.h"
 #include "ui_mainwindow.h"
 
 #include <QSettings>
@@ -88,6 +89,7 @@ void MainWindow::init_window()
     ui->lbl_adv_frame->setText(QString::fromUtf8(orb_maker::notice) + QStringLiteral("<br>") +
                                QStringLiteral("<a href='%1'>%1</a>").arg(site));
     connect(ui->lbl_adv_frame, &QLabel::linkActivated, this, &MainWindow::open_url);
+    fit_form_font(this);
 
     ui->main_tabWidget->setCurrentIndex(0);
     ui->adv_tabWidget->setCurrentIndex(0);

@@ -5,7 +5,138 @@
 #include <QtTest>
 
 #include <QDesktopServices>
+#include <QGroupBox>
 #include <QSettings>
+#include <QStyleOption>
+#include <QTabBar>
+#include <QTextDocument>
+#include <QToolButton>
+
+namespace {
+
+// Every caption of top on show whose text needs more room than its widget gives it, as
+// "objectName 'text' WxH in WxH".
+QStringList cut_captions(QWidget *top)
+{
+    QStringList cut;
+    const auto check = [&cut](const QWidget *w, const QString &text, QSize need, QRect room) {
+        if (need.width() > room.width() || need.height() > room.height())
+            cut << QStringLiteral("%1 '%2' %3x%4 in %5x%6")
+                       .arg(w->objectName(), text)
+                       .arg(need.width())
+                       .arg(need.height())
+                       .arg(room.width())
+                       .arg(room.height());
+    };
+    const auto widgets = top->findChildren<QWidget *>();
+    for (QWidget *w : widgets) {
+        if (!w->isVisible())
+            continue;
+        const QFontMetrics fm = w->fontMetrics();
+        const QStyle *style = w->style();
+        if (auto *label = qobject_cast<QLabel *>(w)) {
+            const QString text = label->text();
+            if (text.isEmpty())
+                continue;
+            QSize need = fm.size(Qt::TextShowMnemonic, text);
+            if (Qt::mightBeRichText(text)) {
+                QTextDocument doc;
+                doc.setDefaultFont(label->font());
+                doc.setDocumentMargin(0);
+                doc.setHtml(text);
+                need = doc.size().toSize();
+            }
+            const int inset = label->margin() + qMax(label->indent(), 0);
+            check(w, text, need, label->contentsRect().adjusted(inset, inset, -inset, -inset));
+        } else if (auto *button = qobject_cast<QPushButton *>(w)) {
+            QStyleOptionButton opt;
+            opt.initFrom(button);
+            const QRect room = style->subElementRect(QStyle::SE_PushButtonContents, &opt, button);
+            check(w, button->text(), fm.size(Qt::TextShowMnemonic, button->text()), room);
+        } else if (auto *box = qobject_cast<QCheckBox *>(w)) {
+            QStyleOptionButton opt;
+            opt.initFrom(box);
+            opt.text = box->text();
+            const QRect room = style->subElementRect(QStyle::SE_CheckBoxContents, &opt, box);
+            check(w, box->text(), fm.size(Qt::TextShowMnemonic, box->text()), room);
+        } else if (auto *combo = qobject_cast<QComboBox *>(w)) {
+            QStyleOptionComboBox opt;
+            opt.initFrom(combo);
+            const QRect room = style->subControlRect(QStyle::CC_ComboBox, &opt,
+                                                     QStyle::SC_ComboBoxEditField, combo);
+            for (int i = 0; i < combo->count(); ++i)
+                check(w, combo->itemText(i), fm.size(0, combo->itemText(i)), room);
+        } else if (auto *group = qobject_cast<QGroupBox *>(w)) {
+            if (group->title().isEmpty())
+                continue;
+            QStyleOptionGroupBox opt;
+            opt.initFrom(group);
+            opt.text = group->title();
+            opt.textAlignment = group->alignment();
+            opt.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+            const QRect label =
+                style->subControlRect(QStyle::CC_GroupBox, &opt, QStyle::SC_GroupBoxLabel, group);
+            // The title is drawn where the style puts it; whatever lies outside the box is lost.
+            check(w, group->title(), label.size(), label.intersected(group->rect()));
+        } else if (auto *bar = qobject_cast<QTabBar *>(w)) {
+            // Scroll buttons, when shown, cover the bar's right end.
+            QRect shown = bar->rect();
+            const auto arrows = bar->findChildren<QToolButton *>();
+            for (const QToolButton *arrow : arrows) {
+                if (arrow->isVisible())
+                    shown.setRight(qMin(shown.right(), arrow->x() - 1));
+            }
+            const int space = style->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, bar);
+            for (int i = 0; i < bar->count(); ++i) {
+                const QSize text = fm.size(Qt::TextShowMnemonic, bar->tabText(i));
+                const QRect tab = bar->tabRect(i);
+                check(w, bar->tabText(i), {text.width() + space, text.height()},
+                      tab.intersected(shown));
+            }
+        }
+    }
+    return cut;
+}
+
+// Shows every page of every tab widget of top in turn, outer pages first.
+QStringList cut_captions_on_every_page(QWidget *top)
+{
+    QStringList cut = cut_captions(top);
+    const auto tab_widgets = top->findChildren<QTabWidget *>();
+    for (QTabWidget *tabs : tab_widgets) {
+        for (QWidget *page = tabs; page != top; page = page->parentWidget()) {
+            auto *outer = qobject_cast<QTabWidget *>(page->parentWidget()->parentWidget());
+            if (outer && outer->indexOf(page) >= 0)
+                outer->setCurrentWidget(page);
+        }
+        for (int i = 0; i < tabs->count(); ++i) {
+            tabs->setCurrentIndex(i);
+            QCoreApplication::processEvents();
+            cut += cut_captions(tabs->widget(i));
+        }
+    }
+    cut.removeDuplicates();
+    return cut;
+}
+
+// Puts the application's font back whatever a row leaves behind.
+struct Font_guard
+{
+    QFont saved = QApplication::font();
+    ~Font_guard() { QApplication::setFont(saved); }
+};
+
+QFont desktop_font(const QString &size)
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    if (size.endsWith(QLatin1String("px")))
+        font.setPixelSize(size.chopped(2).toInt());
+    else
+        font.setPointSizeF(size.chopped(2).toDouble());
+    return font;
+}
+
+} // namespace
 
 class tst_window : public QObject
 {
@@ -23,6 +154,8 @@ private slots:
     void widgets_data();
     void widgets();
     void about();
+    void captions_fit_data();
+    void captions_fit();
     void quit_ends_event_loop();
 };
 
@@ -174,6 +307,47 @@ void tst_window::about()
     const QRegularExpression content(QStringLiteral("^<b>ORB Technology</b><br><br><b>ORB PTZ Washing</b><br><i>version 0\\.0\\.99 \\(116\\)</i><br><br><i><a href='(mailto:[^']+@[^']+)'>\\1</a></i>$"));
     // clang-format on
     QVERIFY2(content.match(html).hasMatch(), qPrintable(html));
+}
+
+void tst_window::captions_fit_data()
+{
+    // The desktop's font, and whether the window and the About box keep it as it is.
+    QTest::addColumn<QString>("size");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("7pt") << "7pt" << true;
+    QTest::newRow("8pt, wider than Windows' font") << "8pt" << false;
+    QTest::newRow("9pt, plain X11") << "9pt" << false;
+    QTest::newRow("10pt, KDE and Xfce") << "10pt" << false;
+    QTest::newRow("11pt, GNOME") << "11pt" << false;
+    QTest::newRow("12pt, offscreen") << "12pt" << false;
+    QTest::newRow("16px") << "16px" << false;
+}
+
+void tst_window::captions_fit()
+{
+    QFETCH(QString, size);
+    QFETCH(bool, kept);
+    Font_guard guard;
+    QApplication::setFont(desktop_font(size));
+
+    MainWindow w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QStringList cut = cut_captions_on_every_page(&w);
+
+    bool about_kept = false;
+    Box_closer closer;
+    QTimer::singleShot(0, &closer, [&] { // inside the modal run, before the closer's first look
+        if (QWidget *box = QApplication::activeModalWidget()) {
+            about_kept = box->font() == QApplication::font();
+            cut += cut_captions(box);
+        }
+    });
+    QVERIFY(QMetaObject::invokeMethod(&w, "f_about"));
+    QCOMPARE(closer.boxes.size(), 1);
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1String("; "))));
+    QCOMPARE(w.font() == QApplication::font(), kept);
+    QCOMPARE(about_kept, kept);
 }
 
 void tst_window::quit_ends_event_loop()
