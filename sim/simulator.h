@@ -1,8 +1,8 @@
 #pragma once
 
 #include "fault.h"
-#include "line_reader.h"
 #include "module.h"
+#include "protocol/line_reader.h"
 #include "sender.h"
 
 #include <QElapsedTimer>
@@ -48,7 +48,7 @@ private:
     Link *link;
     Module mod;
     Sender out;
-    Line_reader reader;
+    orb::Line_reader reader;
     QElapsedTimer clock;
     QRandomGenerator rng;
     QVector<Fault> faults;
