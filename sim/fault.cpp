@@ -30,6 +30,7 @@ const Named names[] = {
     {Fault::sync_frame, "sync-frame"},
     {Fault::flood, "flood"},
     {Fault::vanish, "vanish"},
+    {Fault::bad_echo, "bad-echo"},
 };
 
 // Header and CRC made right again after a header byte was changed on purpose.
@@ -111,6 +112,14 @@ QVector<Segment> plan_reply(const QByteArray &packet, Fault fault, const QByteAr
         spoilt = reseal(head + spoilt.mid(orb::header_size));
         break;
     }
+    case Fault::bad_echo:
+        // A well-formed reply whose record differs from what the module holds in one bit.
+        if (spoilt.size() > orb::header_size + orb::crc_size) {
+            const int last = spoilt.size() - orb::crc_size - 1;
+            spoilt[last] = char(spoilt.at(last) ^ 0x01);
+            spoilt = reseal(spoilt);
+        }
+        break;
     case Fault::short_payload: {
         QByteArray payload = orb::packet_payload(packet);
         payload.truncate(payload.size() > short_payload_size ? short_payload_size : 0);

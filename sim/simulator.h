@@ -53,6 +53,7 @@ private:
     QRandomGenerator rng;
     QVector<Fault> faults;
     double fault_rate = 1.0;
+    int faults_left = -1; // replies still to spoil; -1 for no limit
     QByteArray line_end = "\r\n";
     int turnaround_ms = 0;
     bool gone = false; // vanishing: deaf to the line from now on
