@@ -109,6 +109,7 @@ private slots:
         QTest::newRow("pump off") << quick << QStringList{"-p", "PORT", "pump", "off"} << QStringList{} << "^насос выключен\n$" << "";
         QTest::newRow("ports") << quick << QStringList{"ports"} << QStringList{} << "(^|\n)PORT\t\\(ORB_PTZ_WASHING_EXTRA_PORTS\\)\n$" << "";
         QTest::newRow("scan 0-15") << quick + QStringList{"--address", "7"} << QStringList{"-p", "PORT", "scan", "--from", "0", "--to", "15"} << QStringList{} << "^7\n$" << "";
+        QTest::newRow("scan 7-7") << quick + QStringList{"--address", "7"} << QStringList{"-p", "PORT", "scan", "--from", "7", "--to", "7"} << QStringList{} << "^7\n$" << "";
         QTest::newRow("scan --json") << quick + QStringList{"--address", "7"} << QStringList{"-p", "PORT", "scan", "--from", "5", "--to", "9", "--json"} << QStringList{} << "^\\[7\\]\n$" << "";
         QTest::newRow("--help") << quick << QStringList{"--help"} << QStringList{} << "Exit status:\n  0  success\n  1 .*\n  5  the module's echo" << "";
         QTest::newRow("--log status") << quick << QStringList{"-p", "PORT", "--log", "orb.log", "status"} << QStringList{} << pause
