@@ -16,6 +16,7 @@
 #include <QSerialPortInfo>
 #include <QThread>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 
@@ -103,6 +104,12 @@ int cmd_ports(const Settings &s)
                          shown(p.serialNumber()));
     }
     for (const QString &name : extra) {
+        const bool listed =
+            std::any_of(ports.begin(), ports.end(), [&name](const QSerialPortInfo &p) {
+                return p.portName() == name || p.systemLocation() == name;
+            });
+        if (listed)
+            continue;
         list.append(QJsonObject{{QStringLiteral("name"), name},
                                 {QStringLiteral("location"), name},
                                 {QStringLiteral("extra"), true}});
@@ -172,6 +179,13 @@ int cmd_status(Client &client, Log &log, const Settings &s, qint64 every_ms, qin
 
 int cmd_read(Client &client, Log &log, const Settings &s, const QString &out_file)
 {
+    // All or nothing: a backup cut short by a full disk must not pass for a whole one. Opened
+    // first, so an unwritable place is refused before anything is sent.
+    QSaveFile file(out_file);
+    if (!out_file.isEmpty() && !file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        fail(QStringLiteral("cannot write %1: %2").arg(out_file, file.errorString()));
+        return exit_usage;
+    }
     orb::Param_data data;
     const int code = read_params(client, log, s, &data);
     if (code != exit_ok)
@@ -182,10 +196,7 @@ int cmd_read(Client &client, Log &log, const Settings &s, const QString &out_fil
         out(text);
         return exit_ok;
     }
-    // All or nothing: a backup cut short by a full disk must not pass for a whole one.
-    QSaveFile file(out_file);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) || file.write(text.toUtf8()) < 0 ||
-        !file.commit()) {
+    if (file.write(text.toUtf8()) < 0 || !file.commit()) {
         fail(QStringLiteral("cannot write %1: %2").arg(out_file, file.errorString()));
         return exit_usage;
     }

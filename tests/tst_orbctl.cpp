@@ -234,6 +234,7 @@ private slots:
         QTest::newRow("JSON unknown field") << write << QByteArray("{\"address\": 1, \"parameters\": {\"pause\": 3}}") << QStringList() << "-: unknown field pause";
         QTest::newRow("JSON without parameters") << write << QByteArray("{\"time_move\": 3}") << QStringList() << "-: JSON wanted as read --json writes it";
         QTest::newRow("text, bad line") << write << QByteArray("time_move=3\nbogus\n") << QStringList() << "-: line 2: bogus: NAME=VALUE wanted";
+        QTest::newRow("-o in a missing folder") << QStringList{"-p", "PORT", "read", "-o", "no-such-folder/backup"} << QByteArray() << QStringList() << "cannot write no-such-folder/backup";
         QTest::newRow("file missing") << QStringList{"-p", "PORT", "write", "no-such-file"} << QByteArray() << QStringList() << "cannot read no-such-file";
         QTest::newRow("address 256") << QStringList{"-p", "PORT", "-a", "256", "test"} << QByteArray() << QStringList() << "--address wants a whole number from 0 to 255, not 256";
         QTest::newRow("ORB_ADDRESS -1") << QStringList{"-p", "PORT", "test"} << QByteArray() << QStringList{"ORB_ADDRESS=-1"} << "--address wants a whole number from 0 to 255, not -1";
