@@ -3,6 +3,7 @@
 
 #include "protocol/param_data.h"
 
+#include <QSerialPort>
 #include <QtTest>
 
 // orbctl run as a process against the simulator on a pseudo-terminal.
@@ -292,6 +293,7 @@ private slots:
         QTest::newRow("reply in two halves") << QStringList{"fault split"} << QStringList{"-p", "PORT", "test"} << 0 << "^$" << 1 << 300;
         QTest::newRow("echo differs") << QStringList{"fault bad-echo"} << QStringList{"-p", "PORT", "set", "time_move=3"} << 5 << "^orbctl: the module's echo differs: normal_Num_Pattern sent 0, module has 1\n$" << 2 << 0;
         QTest::newRow("line lost, not retried") << QStringList{"fault vanish"} << QStringList{"--retries", "2", "-p", "PORT", "status"} << 4 << "^orbctl: port \\S+ lost: " << -1 << 0;
+        QTest::newRow("port busy") << QStringList() << QStringList{"-p", "PORT", "test"} << 4 << "^orbctl: cannot open PORT: " << 0 << 0;
         QTest::newRow("no such port") << QStringList() << QStringList{"-p", "PORT-gone", "test"} << 4 << "^orbctl: cannot open PORT-gone: " << 0 << 0;
         // clang-format on
     }
@@ -306,6 +308,9 @@ private slots:
         QFETCH(int, min_ms);
         Sim_process sim(quick);
         QVERIFY(sim.is_running());
+        QSerialPort holder(sim.path());
+        QVERIFY(QTest::currentDataTag() != QLatin1String("port busy") ||
+                holder.open(QIODevice::ReadWrite));
         for (const QString &c : console)
             QVERIFY2(sim.command(c), qPrintable(sim.last_answer()));
         const Run r = orbctl(args, sim.path());
@@ -316,6 +321,23 @@ private slots:
             QVERIFY(sim.proc.waitForFinished(3000));
         else
             QCOMPARE(requests(sim), sent);
+    }
+
+    // Ctrl-C or a plain kill ends a watch between polls, with whole lines and status 0.
+    void watch_ends_on_signal()
+    {
+        Sim_process sim(quick);
+        QVERIFY(sim.is_running());
+        QProcess p;
+        p.start(QStringLiteral(ORBCTL_PATH), {"-p", sim.path(), "status", "--watch", "0.1"});
+        QByteArray seen;
+        QTRY_VERIFY_WITH_TIMEOUT((seen += p.readAllStandardOutput()).count('\n') >= 2, 5000);
+        p.terminate();
+        QVERIFY(p.waitForFinished(5000));
+        QVERIFY((seen += p.readAllStandardOutput()).endsWith('\n'));
+        QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(p.readAllStandardError().isEmpty());
     }
 };
 
