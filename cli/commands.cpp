@@ -172,7 +172,7 @@ int cmd_status(Client &client, Log &log, const Settings &s, qint64 every_ms, qin
             break;
         // Polls keep to a fixed period from the start; short naps let Ctrl-C end the wait.
         while (!interrupted && clock.elapsed() < n * every_ms)
-            QThread::msleep(qBound<qint64>(1, n * every_ms - clock.elapsed(), 50));
+            QThread::msleep(ulong(qBound(qint64(1), n * every_ms - clock.elapsed(), qint64(50))));
     }
     return exit_ok;
 }
