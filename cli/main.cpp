@@ -69,6 +69,14 @@ bool number_option(const QCommandLineParser &parser, const QString &name, const 
     return true;
 }
 
+// Arguments a command takes after its name; -1 for one or more.
+int arguments_of(const QString &command)
+{
+    if (command == QLatin1String("write") || command == QLatin1String("pump"))
+        return 1;
+    return command == QLatin1String("set") ? -1 : 0;
+}
+
 // Seconds with an optional fraction, as --watch takes them, in milliseconds.
 bool period_ms(const QString &text, qint64 *out)
 {
@@ -181,9 +189,7 @@ int main(int argc, char *argv[])
     s.timeout_ms = int(timeout);
     s.retries = int(retries);
 
-    const int arg_count = command == QLatin1String("write") || command == QLatin1String("pump") ? 1
-                          : command == QLatin1String("set")                                     ? -1
-                                                                                                : 0;
+    const int arg_count = arguments_of(command);
     if ((arg_count >= 0 && args.size() != arg_count) || (arg_count < 0 && args.isEmpty()))
         return usage(QStringLiteral("%1: wrong arguments; see orbctl --help").arg(command));
 
