@@ -57,12 +57,12 @@ Outcome Client::lost()
 }
 
 Outcome Client::exchange(quint8 address, orb::Command command, const QByteArray &payload,
-                         int timeout_ms, int retries, QByteArray *reply)
+                         int record_size, int timeout_ms, int retries, QByteArray *reply)
 {
     const QByteArray packet = orb::build_packet(address, quint8(command), payload);
     Outcome out;
     for (int attempt = 0;; ++attempt) {
-        out = once(address, int(command), packet, timeout_ms, reply);
+        out = once(address, int(command), packet, record_size, timeout_ms, reply);
         // A lost port does not come back by asking again.
         if (out.code == exit_ok || out.code == exit_port || attempt >= retries)
             return out;
@@ -73,8 +73,8 @@ Outcome Client::exchange(quint8 address, orb::Command command, const QByteArray 
     }
 }
 
-Outcome Client::once(quint8 address, int command, const QByteArray &packet, int timeout_ms,
-                     QByteArray *reply)
+Outcome Client::once(quint8 address, int command, const QByteArray &packet, int record_size,
+                     int timeout_ms, QByteArray *reply)
 {
     reply->clear();
     if (!port.isOpen())
@@ -141,6 +141,16 @@ Outcome Client::once(quint8 address, int command, const QByteArray &packet, int 
     if (check.code != orb::reply_ok) {
         log->error(check.message);
         return {exit_reply, check.message};
+    }
+    const int size = orb::packet_payload(*reply).size();
+    if (size < record_size) {
+        // The window's text for the same refusal.
+        const QString text =
+            QString::fromUtf8("Ответ модуля короче записи: %1 байт данных вместо %2")
+                .arg(size)
+                .arg(record_size);
+        log->error(text);
+        return {exit_reply, text};
     }
     return {};
 }

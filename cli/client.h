@@ -37,16 +37,17 @@ public:
     void close();
 
     // Sends one request and takes the first complete line as its reply (the whole packet in
-    // *reply). No reply or a wrong one is tried again up to `retries` more times.
+    // *reply). A reply that fails the check or carries fewer than record_size payload bytes is
+    // wrong; no reply or a wrong one is tried again up to `retries` more times.
     Outcome exchange(quint8 address, orb::Command command, const QByteArray &payload,
-                     int timeout_ms, int retries, QByteArray *reply);
+                     int record_size, int timeout_ms, int retries, QByteArray *reply);
 
     // Request written to reply line end, of the last exchange that got a line.
     double last_exchange_ms() const { return exchange_ms; }
 
 private:
-    Outcome once(quint8 address, int command, const QByteArray &packet, int timeout_ms,
-                 QByteArray *reply);
+    Outcome once(quint8 address, int command, const QByteArray &packet, int record_size,
+                 int timeout_ms, QByteArray *reply);
     Outcome lost();
     void wire(const QString &text) const;
 

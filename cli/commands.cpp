@@ -36,32 +36,15 @@ int failed(const Outcome &outcome)
     return outcome.code;
 }
 
-// The record of a reply that passed the check, or exit_reply for one shorter than the record.
-template<typename Record> int decode(Log &log, const QByteArray &reply, Record *record)
-{
-    const QByteArray payload = orb::packet_payload(reply);
-    if (Record::decode(payload, record))
-        return exit_ok;
-    // The window's text for the same refusal.
-    const QString text = QString::fromUtf8("Ответ модуля короче записи: %1 байт данных вместо %2")
-                             .arg(payload.size())
-                             .arg(Record::size);
-    log.error(text);
-    fail(text);
-    return exit_reply;
-}
-
 int read_params(Client &client, Log &log, const Settings &s, orb::Param_data *data)
 {
     log.info(QString::fromUtf8("Чтение"));
     QByteArray reply;
-    const Outcome o =
-        client.exchange(s.address, orb::Command::get_param, {}, s.timeout_ms, s.retries, &reply);
+    const Outcome o = client.exchange(s.address, orb::Command::get_param, {}, orb::Param_data::size,
+                                      s.timeout_ms, s.retries, &reply);
     if (o.code != exit_ok)
         return failed(o);
-    const int code = decode(log, reply, data);
-    if (code != exit_ok)
-        return code;
+    orb::Param_data::decode(orb::packet_payload(reply), data);
     for (const QString &line : data->log_lines())
         log.debug(line);
     return exit_ok;
@@ -124,7 +107,7 @@ int cmd_test(Client &client, Log &log, const Settings &s)
 {
     log.info(QStringLiteral("Test"));
     QByteArray reply;
-    const Outcome o = client.exchange(s.address, orb::Command::test, QByteArray(2, '\0'),
+    const Outcome o = client.exchange(s.address, orb::Command::test, QByteArray(2, '\0'), 0,
                                       s.timeout_ms, s.retries, &reply);
     if (o.code != exit_ok)
         return failed(o);
@@ -145,14 +128,12 @@ int cmd_status(Client &client, Log &log, const Settings &s, qint64 every_ms, qin
     for (qint64 n = 1; !interrupted; ++n) {
         log.info(QString::fromUtf8("Получение статуса УПУ"));
         QByteArray reply;
-        const Outcome o = client.exchange(s.address, orb::Command::get_state, {}, s.timeout_ms,
-                                          s.retries, &reply);
+        const Outcome o = client.exchange(s.address, orb::Command::get_state, {},
+                                          orb::Status_data::size, s.timeout_ms, s.retries, &reply);
         if (o.code != exit_ok)
             return failed(o);
         orb::Status_data status;
-        const int code = decode(log, reply, &status);
-        if (code != exit_ok)
-            return code;
+        orb::Status_data::decode(orb::packet_payload(reply), &status);
         for (const QString &line : status.log_lines())
             log.debug(line);
         log.info(QStringLiteral("OK"));
@@ -206,7 +187,7 @@ int cmd_read(Client &client, Log &log, const Settings &s, const QString &out_fil
 int cmd_write(Client &client, Log &log, const Settings &s, const QVector<Assignment> &changes)
 {
     orb::Param_data before;
-    int code = read_params(client, log, s, &before);
+    const int code = read_params(client, log, s, &before);
     if (code != exit_ok)
         return code;
     orb::Param_data sent = before;
@@ -216,13 +197,11 @@ int cmd_write(Client &client, Log &log, const Settings &s, const QVector<Assignm
     log.info(QString::fromUtf8("Запись"));
     QByteArray reply;
     const Outcome o = client.exchange(s.address, orb::Command::set_param, sent.encode(),
-                                      s.timeout_ms, s.retries, &reply);
+                                      orb::Param_data::size, s.timeout_ms, s.retries, &reply);
     if (o.code != exit_ok)
         return failed(o);
     orb::Param_data echo;
-    code = decode(log, reply, &echo);
-    if (code != exit_ok)
-        return code;
+    orb::Param_data::decode(orb::packet_payload(reply), &echo);
 
     QStringList differ, changed;
     for (int i = 0; i < orb::param_field_count; ++i) {
@@ -256,7 +235,7 @@ int cmd_pump(Client &client, Log &log, const Settings &s, bool on)
     log.info(on ? QString::fromUtf8("Включение насоса") : QString::fromUtf8("Выключение насоса"));
     QByteArray reply;
     const Outcome o =
-        client.exchange(s.address, on ? orb::Command::pump_on : orb::Command::pump_off, {},
+        client.exchange(s.address, on ? orb::Command::pump_on : orb::Command::pump_off, {}, 0,
                         s.timeout_ms, s.retries, &reply);
     if (o.code != exit_ok)
         return failed(o);
@@ -277,7 +256,7 @@ int cmd_scan(Client &client, Log &log, const Settings &s, int from, int to)
         log.info(QStringLiteral("Test"));
         QByteArray reply;
         const Outcome o = client.exchange(quint8(address), orb::Command::test, QByteArray(2, '\0'),
-                                          s.timeout_ms, s.retries, &reply);
+                                          0, s.timeout_ms, s.retries, &reply);
         if (o.code == exit_port)
             return failed(o);
         if (o.code != exit_ok)

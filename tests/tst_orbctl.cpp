@@ -289,6 +289,7 @@ private slots:
         QTest::newRow("flaky, --retries 2") << QStringList{"fault silent", "fault-count 2"} << QStringList{"--retries", "2"} + status << 0 << "^$" << 3 << 600;
         QTest::newRow("flaky, --retries 1") << QStringList{"fault silent", "fault-count 2"} << QStringList{"--retries", "1"} + status << 3 << "no reply" << 2 << 600;
         QTest::newRow("bad-crc once, --retries 1") << QStringList{"fault bad-crc", "fault-count 1"} << QStringList{"--retries", "1", "-p", "PORT", "test"} << 0 << "^$" << 2 << 0;
+        QTest::newRow("short-payload once, --retries 1") << QStringList{"fault short-payload", "fault-count 1"} << QStringList{"--retries", "1"} + status << 0 << "^$" << 2 << 0;
         QTest::newRow("noise before the reply") << QStringList{"fault noise"} << status << 0 << "^$" << 1 << 0;
         QTest::newRow("reply in two halves") << QStringList{"fault split"} << QStringList{"-p", "PORT", "test"} << 0 << "^$" << 1 << 300;
         QTest::newRow("echo differs") << QStringList{"fault bad-echo"} << QStringList{"-p", "PORT", "set", "time_move=3"} << 5 << "^orbctl: the module's echo differs: normal_Num_Pattern sent 0, module has 1\n$" << 2 << 0;
