@@ -36,7 +36,7 @@ const char exit_text[] = "\n"
                          "  0  success\n"
                          "  1  the module answered wrongly (reply check failed, short record)\n"
                          "  2  bad usage or input; nothing was sent\n"
-                         "  3  no reply within the timeout\n"
+                         "  3  no reply within the timeout (scan: no address answered)\n"
                          "  4  the port cannot be opened or was lost\n"
                          "  5  the module's echo of a write differs from what was sent\n";
 
