@@ -1,5 +1,7 @@
 #include "convert.h"
 
+#include "status_data.h"
+
 namespace orb {
 
 Interval interval_to_form(quint16 seconds)
@@ -29,11 +31,11 @@ qint64 rain_seconds(int minutes)
 QString state_text(int state)
 {
     switch (state) {
-    case 0:
+    case state_init:
         return QString::fromUtf8("Инициализация");
-    case 1:
+    case state_washing:
         return QString::fromUtf8("Помывка");
-    case 2:
+    case state_pause:
         return QString::fromUtf8("Пауза");
     default:
         return QStringLiteral("unknown state %1").arg(state);

@@ -47,8 +47,8 @@ QByteArray build_packet(quint8 address, quint8 command, const QByteArray &payloa
         return {};
     QByteArray packet;
     packet.reserve(header_size + payload.size() + crc_size);
-    packet.append(char(0xAA));
-    packet.append(char(0xBB));
+    packet.append(char(prefix_first));
+    packet.append(char(prefix_second));
     packet.append(char(address));
     packet.append(char(command));
     put_le16(packet, quint16(payload.size()));
@@ -70,17 +70,17 @@ Reply_check check_reply(const QByteArray &reply, int address, int command)
         return {reply_empty, QString::fromUtf8("Нет данных")};
     if (size < min_reply_size)
         return {reply_size, QString::fromUtf8("Размер пакета не корректен")};
-    if (byte_at(reply, 0) != 0xAA || byte_at(reply, 1) != 0xBB)
+    if (byte_at(reply, 0) != prefix_first || byte_at(reply, 1) != prefix_second)
         return {reply_prefix,
                 QString::fromUtf8("Префикс не корректен! [0x%1]").arg(hex(get_le16(reply, 0)))};
-    if (int(byte_at(reply, 2)) != address)
-        return {reply_prefix,
-                QString::fromUtf8("Адрес не корректен! [0x%1]").arg(hex(byte_at(reply, 2)))};
-    if (int(byte_at(reply, 3)) != command)
+    if (int(byte_at(reply, offset_address)) != address)
+        return {reply_prefix, QString::fromUtf8("Адрес не корректен! [0x%1]")
+                                  .arg(hex(byte_at(reply, offset_address)))};
+    if (int(byte_at(reply, offset_command)) != command)
         return {reply_command,
                 QString::fromUtf8("Неверная команда! [0x%1]").arg(QString::number(command, 16))};
     // int arithmetic: len + 8 would not fit the 16-bit field for len near 65535.
-    if (int(get_le16(reply, 4)) != size - header_size - crc_size)
+    if (int(get_le16(reply, offset_len)) != size - header_size - crc_size)
         return {reply_size,
                 QString::fromUtf8("Размер пакета не корректен (поле len неверно заполнено)")};
     const quint16 stored = get_le16(reply, size - crc_size);

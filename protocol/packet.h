@@ -15,9 +15,21 @@ enum class Command : quint8 {
     pump_off = 0x05,
 };
 
-constexpr int header_size = 6; // AA BB, address, command, len (LE)
+// Header layout: AA BB, address, command, len (LE), then the payload.
+constexpr quint8 prefix_first = 0xAA;
+constexpr quint8 prefix_second = 0xBB;
+constexpr int offset_address = 2;
+constexpr int offset_command = 3;
+constexpr int offset_len = 4;
+constexpr int header_size = 6; // also where the payload starts
 constexpr int crc_size = 2;
 constexpr int min_reply_size = 7;
+
+// A batch of exactly this many bytes may be a binary sync frame: 0xFF, the module address and
+// five more bytes. No command sends or expects one; the receive path only screens it.
+constexpr int sync_frame_size = 7;
+constexpr quint8 sync_byte = 0xFF;
+constexpr int sync_offset_address = 1;
 
 // AA BB, address, command, len LE, payload, crc16 LE over everything before it.
 // Empty for a payload longer than the 16-bit len field can state.

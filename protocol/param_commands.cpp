@@ -104,7 +104,7 @@ void MainWindow::cmd_get_param()
     for (const QString &line : lines)
         emit debug(line);
     // check_reply has matched it against the spin box, so this only confirms the address.
-    ui->sb_address_upu->setValue(quint8(reply.at(2)));
+    ui->sb_address_upu->setValue(quint8(reply.at(orb::offset_address)));
     show_params(ui, data);
     notify(INFO, QStringLiteral("OK"), tr("Информация"), QStringLiteral("OK"), true);
 }

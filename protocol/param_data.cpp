@@ -5,6 +5,94 @@
 
 namespace orb {
 
+const Param_field param_fields[param_field_count] = {
+    {"addr_cam", 0xFF, false},
+    {"time_interval", 0xFFFF, true},
+    {"time_interval_rain", 0xFFFF, true},
+    {"time_washout", 0xFFFFFFFF, true},
+    // The module's unit for these two is not known, so they take plain numbers only.
+    {"time_pause_washout", 0xFFFFFFFF, false},
+    {"time_move", 0xFFFF, true},
+    {"time_tur_1", 0xFFFF, false},
+    {"time_wiper", 0xFFFF, true},
+    {"preset_move", 0xFFFF, false},
+    {"preset_wiper", 0xFFFF, false},
+    {"min_voltage", 0xFFFF, false},
+    {"max_voltage", 0xFFFF, false},
+    {"wiper_not_active", 0xFF, false},
+    {"normal_sensor_rain", 0xFF, false},
+    {"normal_Preset_Initial_Pos", 0xFF, false},
+    {"normal_Work_Reg_Cam", 0xFF, false},
+    {"normal_Num_Tour", 0xFF, false},
+    {"normal_Num_Scan", 0xFF, false},
+    {"normal_Num_Pattern", 0xFF, false},
+};
+
+int param_field_index(const QString &name)
+{
+    for (int i = 0; i < param_field_count; ++i) {
+        if (name == QLatin1String(param_fields[i].name))
+            return i;
+    }
+    return -1;
+}
+
+quint32 Param_data::value(int field) const
+{
+    // clang-format off
+    switch (field) {
+    case 0: return addr_cam;
+    case 1: return time_interval;
+    case 2: return time_interval_rain;
+    case 3: return time_washout;
+    case 4: return time_pause_washout;
+    case 5: return time_move;
+    case 6: return time_tur_1;
+    case 7: return time_wiper;
+    case 8: return preset_move;
+    case 9: return preset_wiper;
+    case 10: return min_voltage;
+    case 11: return max_voltage;
+    case 12: return wiper_not_active;
+    case 13: return normal_sensor_rain;
+    case 14: return normal_Preset_Initial_Pos;
+    case 15: return normal_Work_Reg_Cam;
+    case 16: return normal_Num_Tour;
+    case 17: return normal_Num_Scan;
+    case 18: return normal_Num_Pattern;
+    default: return 0;
+    }
+    // clang-format on
+}
+
+void Param_data::set_value(int field, quint32 v)
+{
+    // clang-format off
+    switch (field) {
+    case 0: addr_cam = quint8(v); break;
+    case 1: time_interval = quint16(v); break;
+    case 2: time_interval_rain = quint16(v); break;
+    case 3: time_washout = v; break;
+    case 4: time_pause_washout = v; break;
+    case 5: time_move = quint16(v); break;
+    case 6: time_tur_1 = quint16(v); break;
+    case 7: time_wiper = quint16(v); break;
+    case 8: preset_move = quint16(v); break;
+    case 9: preset_wiper = quint16(v); break;
+    case 10: min_voltage = quint16(v); break;
+    case 11: max_voltage = quint16(v); break;
+    case 12: wiper_not_active = quint8(v); break;
+    case 13: normal_sensor_rain = quint8(v); break;
+    case 14: normal_Preset_Initial_Pos = quint8(v); break;
+    case 15: normal_Work_Reg_Cam = quint8(v); break;
+    case 16: normal_Num_Tour = quint8(v); break;
+    case 17: normal_Num_Scan = quint8(v); break;
+    case 18: normal_Num_Pattern = quint8(v); break;
+    default: break;
+    }
+    // clang-format on
+}
+
 QByteArray Param_data::encode() const
 {
     QByteArray out;

@@ -6,6 +6,20 @@
 
 namespace orb {
 
+// A field of the record by its module name, for tools that set fields one by one.
+struct Param_field
+{
+    const char *name;
+    quint32 max;  // largest value the field holds
+    bool seconds; // counts seconds
+};
+
+constexpr int param_field_count = 19;
+// In record order.
+extern const Param_field param_fields[param_field_count];
+// Index into param_fields, or -1 for a name the record does not have.
+int param_field_index(const QString &name);
+
 // Washing parameters as the module stores them: 34 bytes, little-endian, unsigned.
 struct Param_data
 {
@@ -35,6 +49,10 @@ struct Param_data
 
     // False, with out untouched, for a payload shorter than the record; bytes past it are ignored.
     static bool decode(const QByteArray &payload, Param_data *out);
+
+    // Field by index into param_fields; set_value keeps the low bits of a value above its max.
+    quint32 value(int field) const;
+    void set_value(int field, quint32 v);
 
     // "addr_cam %1" ... "normal_Num_Pattern %1", in record order, values as stored.
     QStringList log_lines() const;

@@ -6,6 +6,9 @@
 
 namespace orb {
 
+// Codes of Status_data::state.
+enum State : quint16 { state_init = 0, state_washing = 1, state_pause = 2 };
+
 // Live status of the module: 23 bytes, little-endian.
 struct Status_data
 {

@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "protocol/packet.h"
 #include "protocol/rx_line.h"
 #include "ui_mainwindow.h"
 
@@ -29,7 +30,7 @@ void MainWindow::read_data(QByteArray ba)
 {
     if (ba.isEmpty())
         return;
-    if (ba.size() == 7 && !check_sync_frame(ba))
+    if (ba.size() == orb::sync_frame_size && !check_sync_frame(ba))
         return;
     const QString line = orb::batch_log_text(ba);
     if (!line.isNull())
@@ -39,11 +40,12 @@ void MainWindow::read_data(QByteArray ba)
 
 bool MainWindow::check_sync_frame(const QByteArray &frame)
 {
-    if (frame.isEmpty() || quint8(frame.at(0)) != 0xFF) {
+    if (frame.isEmpty() || quint8(frame.at(0)) != orb::sync_byte) {
         emit debug(QStringLiteral("bad sync"));
         return false;
     }
-    if (frame.size() < 2 || quint8(frame.at(1)) != ui->sb_address_upu->value()) {
+    if (frame.size() <= orb::sync_offset_address ||
+        quint8(frame.at(orb::sync_offset_address)) != ui->sb_address_upu->value()) {
         emit debug(QStringLiteral("bad address"));
         return false;
     }

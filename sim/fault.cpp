@@ -30,6 +30,7 @@ const Named names[] = {
     {Fault::sync_frame, "sync-frame"},
     {Fault::flood, "flood"},
     {Fault::vanish, "vanish"},
+    {Fault::bad_echo, "bad-echo"},
 };
 
 // Header and CRC made right again after a header byte was changed on purpose.
@@ -93,28 +94,37 @@ QVector<Segment> plan_reply(const QByteArray &packet, Fault fault, const QByteAr
         spoilt[spoilt.size() - 1] = char(spoilt.at(spoilt.size() - 1) ^ 0x5A);
         break;
     case Fault::wrong_command:
-        spoilt[3] = char(spoilt.at(3) ^ 0x80);
+        spoilt[orb::offset_command] = char(spoilt.at(orb::offset_command) ^ 0x80);
         spoilt = reseal(spoilt);
         break;
     case Fault::wrong_address:
-        spoilt[2] = char(spoilt.at(2) + 1);
+        spoilt[orb::offset_address] = char(spoilt.at(orb::offset_address) + 1);
         spoilt = reseal(spoilt);
         break;
     case Fault::bad_prefix:
         spoilt[0] = char(0x55);
-        spoilt[1] = char(0xAA);
+        spoilt[1] = char(orb::prefix_first);
         spoilt = reseal(spoilt);
         break;
     case Fault::bad_len: {
-        QByteArray head = spoilt.left(4);
-        orb::put_le16(head, quint16(orb::get_le16(spoilt, 4) + 1));
+        QByteArray head = spoilt.left(orb::offset_len);
+        orb::put_le16(head, quint16(orb::get_le16(spoilt, orb::offset_len) + 1));
         spoilt = reseal(head + spoilt.mid(orb::header_size));
         break;
     }
+    case Fault::bad_echo:
+        // A well-formed reply whose record differs from what the module holds in one bit.
+        if (spoilt.size() > orb::header_size + orb::crc_size) {
+            const int last = spoilt.size() - orb::crc_size - 1;
+            spoilt[last] = char(spoilt.at(last) ^ 0x01);
+            spoilt = reseal(spoilt);
+        }
+        break;
     case Fault::short_payload: {
         QByteArray payload = orb::packet_payload(packet);
         payload.truncate(payload.size() > short_payload_size ? short_payload_size : 0);
-        spoilt = orb::build_packet(quint8(packet.at(2)), quint8(packet.at(3)), payload);
+        spoilt = orb::build_packet(quint8(packet.at(orb::offset_address)),
+                                   quint8(packet.at(orb::offset_command)), payload);
         break;
     }
     default:
@@ -147,9 +157,9 @@ QVector<Segment> plan_reply(const QByteArray &packet, Fault fault, const QByteAr
     }
     case Fault::sync_frame: {
         QByteArray frame;
-        frame.append(char(0xFF));
-        frame.append(packet.at(2));
-        for (int i = 0; i < 5; ++i)
+        frame.append(char(orb::sync_byte));
+        frame.append(packet.at(orb::offset_address));
+        while (frame.size() < orb::sync_frame_size)
             frame.append(stray_byte(rng));
         out.append({frame, 0, true, false});
         out.append({line, sync_gap_ms, true, false});

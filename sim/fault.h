@@ -24,6 +24,7 @@ enum class Fault {
     sync_frame,
     flood,
     vanish,
+    bad_echo,
 };
 
 // "silent", "bad-crc", ... as typed on the command line and on stdin.

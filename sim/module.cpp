@@ -4,6 +4,10 @@
 
 namespace sim {
 
+using orb::state_init;
+using orb::state_pause;
+using orb::state_washing;
+
 namespace {
 
 // Supply voltage as the module reports it, in tenths of a volt.
@@ -107,7 +111,8 @@ orb::Status_data Module::status(qint64 now_ms)
 
 QByteArray Module::answer(const QByteArray &request, qint64 now_ms, QString *why)
 {
-    const int command = request.size() > 3 ? uchar(request.at(3)) : -1;
+    const int command =
+        request.size() > orb::offset_command ? uchar(request.at(orb::offset_command)) : -1;
     const orb::Reply_check check = orb::check_reply(request, addr, command);
     if (check.code != orb::reply_ok) {
         *why = QStringLiteral("no answer: %1").arg(check.message);

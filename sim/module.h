@@ -8,9 +8,6 @@
 
 namespace sim {
 
-// State codes of the status record.
-enum State : quint16 { state_init = 0, state_washing = 1, state_pause = 2 };
-
 // The washing module's behaviour: its parameter record, a status that moves on with time, and
 // the answers to requests. Time comes in from outside (ms on any monotonic clock), so the
 // module itself never reads a clock.
@@ -42,7 +39,7 @@ private:
     quint8 addr;
     qint64 init_ms;
     orb::Param_data param;
-    quint16 state = state_init;
+    quint16 state = orb::state_init;
     qint64 phase_start = 0;
     bool rain = false;
     bool level_low = false;

@@ -79,8 +79,10 @@ void Simulator::received(const QByteArray &bytes)
 
 Fault Simulator::pick_fault()
 {
-    if (faults.isEmpty() || rng.generateDouble() >= fault_rate)
+    if (faults.isEmpty() || faults_left == 0 || rng.generateDouble() >= fault_rate)
         return Fault::none;
+    if (faults_left > 0)
+        --faults_left;
     return faults.at(int(rng.bounded(faults.size())));
 }
 
@@ -184,6 +186,9 @@ void Simulator::command(const QString &text)
     } else if (verb == QLatin1String("state") && words.size() == 1) {
         reply(QStringLiteral("ok ") + status_text());
         return;
+    } else if (verb == QLatin1String("params") && words.size() == 1) {
+        reply(QStringLiteral("ok ") + QString::fromLatin1(mod.params().encode().toHex().toUpper()));
+        return;
     } else if (verb == QLatin1String("fault") && words.size() > 1) {
         QVector<Fault> kinds;
         for (int i = 1; i < words.size(); ++i) {
@@ -196,6 +201,15 @@ void Simulator::command(const QString &text)
                 kinds.append(f);
         }
         faults = kinds;
+        faults_left = -1;
+    } else if (verb == QLatin1String("fault-count") && words.size() == 2) {
+        bool ok = false;
+        const int count = arg.toInt(&ok);
+        if (!ok || count < 0) {
+            reply(QStringLiteral("error fault-count wants a whole number"));
+            return;
+        }
+        faults_left = count;
     } else if (verb == QLatin1String("fault-rate") && words.size() == 2) {
         bool ok = false;
         const double rate = arg.toDouble(&ok);

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "fault.h"
-#include "line_reader.h"
 #include "module.h"
+#include "protocol/line_reader.h"
 #include "sender.h"
 
 #include <QElapsedTimer>
@@ -48,11 +48,12 @@ private:
     Link *link;
     Module mod;
     Sender out;
-    Line_reader reader;
+    orb::Line_reader reader;
     QElapsedTimer clock;
     QRandomGenerator rng;
     QVector<Fault> faults;
     double fault_rate = 1.0;
+    int faults_left = -1; // replies still to spoil; -1 for no limit
     QByteArray line_end = "\r\n";
     int turnaround_ms = 0;
     bool gone = false; // vanishing: deaf to the line from now on

@@ -1,6 +1,6 @@
 #include "line_reader.h"
 
-namespace sim {
+namespace orb {
 
 void Line_reader::feed(const QByteArray &bytes, QVector<QByteArray> *lines, QStringList *notes)
 {
@@ -33,4 +33,4 @@ void Line_reader::feed(const QByteArray &bytes, QVector<QByteArray> *lines, QStr
         *notes << QStringLiteral("%1 bytes outside a line skipped").arg(stray);
 }
 
-} // namespace sim
+} // namespace orb

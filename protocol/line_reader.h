@@ -4,11 +4,12 @@
 #include <QStringList>
 #include <QVector>
 
-namespace sim {
+namespace orb {
 
-// Cuts incoming bytes into request lines: from ':' to CR or LF. A ':' always starts afresh,
+// Cuts incoming bytes into text lines: from ':' to CR or LF. A ':' always starts afresh,
 // so the reader finds its footing again after garbage; a line longer than the cap is thrown
-// away up to the next ':', which keeps memory bounded whatever arrives.
+// away up to the next ':', which keeps memory bounded whatever arrives. The simulator reads
+// requests with it and orbctl replies; the window keeps its own receive rules (rx_line.h).
 class Line_reader
 {
 public:
@@ -17,6 +18,13 @@ public:
     // Appends the finished lines (without ':' and line end) to *lines and says in *notes what
     // was thrown away.
     void feed(const QByteArray &bytes, QVector<QByteArray> *lines, QStringList *notes);
+    // Forgets a line begun so far.
+    void reset()
+    {
+        line.clear();
+        in_line = false;
+        overflow = false;
+    }
 
 private:
     QByteArray line;
@@ -24,4 +32,4 @@ private:
     bool overflow = false;
 };
 
-} // namespace sim
+} // namespace orb
