@@ -1,14 +1,12 @@
 #include "mainwindow.h"
+#include "plugin_paths.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
-    // Plug-ins shipped beside the executable (platforms/) are found without qt.conf.
-    QStringList paths = QCoreApplication::libraryPaths();
-    paths.append(QStringLiteral("."));
-    paths.append(QStringLiteral("platforms"));
-    QCoreApplication::setLibraryPaths(paths);
+    QCoreApplication::setLibraryPaths(
+        plugin_search_paths(QCoreApplication::libraryPaths(), executable_dir(argv[0])));
 
     QApplication app(argc, argv);
     MainWindow w;

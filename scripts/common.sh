@@ -22,6 +22,11 @@ orb_build_deps() {
         fonts-dejavu-core
 }
 
+# What scripts/check_package needs to build and inspect the .deb.
+orb_package_deps() {
+    orb_install dpkg-dev file lintian appstream desktop-file-utils
+}
+
 # Configures and builds into $1.
 orb_build() {
     local dir=$1
