@@ -129,6 +129,40 @@ private slots:
         QVERIFY2(paced.end_ms >= 85 && fast.end_ms < 40, qPrintable(QString::number(paced.end_ms)));
     }
 
+    // 'reset' takes the module back to how it started, whatever was done to it.
+    void reset_data()
+    {
+        QTest::addColumn<QStringList>("setup"); // console commands; ":" lines go on the line
+        QTest::addColumn<int>("command");       // of the probe, before and after
+        QTest::addColumn<int>("from");          // payload bytes compared from here on
+        QTest::newRow("record") << QStringList{":02"} << 0x01 << 0;
+        QTest::newRow("flags") << QStringList{"rain on", "level low", "alarm on"} << 0x03 << 20;
+        QTest::newRow("fault") << QStringList{"fault silent"} << 0x01 << 0;
+        QTest::newRow("reply on its way") << QStringList{"fault late", ":00"} << 0x01 << 0;
+    }
+    void reset()
+    {
+        QFETCH(QStringList, setup);
+        QFETCH(int, command);
+        QFETCH(int, from);
+        Line line({"--no-pacing", "--init", "0"});
+        const QByteArray before = orb::packet_payload(packet(line.send(request(command))));
+        QVERIFY(before.size() > from);
+        for (const QString &step : setup) {
+            if (!step.startsWith(':')) {
+                QVERIFY(line.command(step));
+                continue;
+            }
+            const int code = step.mid(1).toInt(nullptr, 16);
+            line.port.write(request(code, code == 0x02 ? record : QByteArray("\x12\x34")));
+            QVERIFY(line.port.waitForBytesWritten(1000));
+            QVERIFY(line.wait_traffic(QString("<- :AABB010%1").arg(code)));
+        }
+        QVERIFY(line.command("reset"));
+        const QByteArray after = orb::packet_payload(packet(line.send(request(command))));
+        QCOMPARE(after.mid(from), before.mid(from));
+    }
+
     // However the line goes, the simulator ends at once with one line saying so; before, a
     // vanished port peer kept it reporting read errors at full speed, without end.
     void line_lost_data()
