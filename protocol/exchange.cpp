@@ -73,6 +73,12 @@ bool MainWindow::exchange(int command, const QByteArray &payload)
     emit debug(tr("Длина пакета = %1").arg(packet.size()));
     emit debug(tr("Отправляем %1").arg(QString::fromLatin1(frame_packet(packet).chopped(1))));
 
+    // What came in before this request went out answers an earlier one (a reply that missed
+    // its wait) and must not pass for this answer: log what the port holds, drop what the
+    // driver still holds, and start the line afresh.
+    read_data(serial->readAll());
+    serial->clear(QSerialPort::Input);
+    rx_line.clear();
     reply.clear();
     reply_ready = false;
     emit send(frame_packet(packet));

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #else
 #include <QPointer>
@@ -42,14 +43,19 @@ void Console::take(const QByteArray &bytes)
 
 void Console::start()
 {
+    struct stat st = {};
+    const bool driven = isatty(STDIN_FILENO) || (fstat(STDIN_FILENO, &st) == 0 &&
+                                                 (S_ISFIFO(st.st_mode) || S_ISSOCK(st.st_mode)));
     notifier = new QSocketNotifier(STDIN_FILENO, QSocketNotifier::Read, this);
-    connect(notifier, &QSocketNotifier::activated, this, [this] {
+    connect(notifier, &QSocketNotifier::activated, this, [this, driven] {
         char buf[1024];
         const ssize_t n = ::read(STDIN_FILENO, buf, sizeof buf);
         if (n > 0) {
             take(QByteArray(buf, int(n)));
         } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
             notifier->setEnabled(false);
+            if (driven)
+                emit closed();
         }
     });
 }
@@ -58,24 +64,29 @@ namespace {
 
 int signal_pipe[2] = {-1, -1};
 
-void on_signal(int)
+void on_signal(int number)
 {
-    const char c = 1;
+    const char c = char(number);
     const ssize_t ignored = ::write(signal_pipe[1], &c, 1);
     (void)ignored;
 }
 
 } // namespace
 
-void quit_on_signals()
+void on_signals(const std::function<void(int)> &stop)
 {
     if (::pipe(signal_pipe) != 0)
         return;
     fcntl(signal_pipe[1], F_SETFL, O_NONBLOCK);
     auto *notifier =
         new QSocketNotifier(signal_pipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, QCoreApplication::instance(),
-                     [] { QCoreApplication::quit(); });
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier, stop] {
+        char c = 0;
+        if (::read(signal_pipe[0], &c, 1) != 1)
+            return;
+        notifier->setEnabled(false);
+        stop(int(c));
+    });
     struct sigaction sa = {};
     sa.sa_handler = on_signal;
     sigemptyset(&sa.sa_mask);
@@ -103,7 +114,7 @@ void Console::start()
     }).detach();
 }
 
-void quit_on_signals() {}
+void on_signals(const std::function<void(int)> &) {}
 
 #endif
 

@@ -4,12 +4,15 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 class QSocketNotifier;
 
 namespace sim {
 
-// Lines typed on standard input, delivered on the event loop. End of input just stops the
-// reading; the module keeps running.
+// Lines typed on standard input, delivered on the event loop. When a pipe or terminal on
+// standard input reaches its end, whoever drove the simulator is gone and closed() says so;
+// no input at all (/dev/null, a file read to its end) just stops the reading.
 class Console : public QObject
 {
     Q_OBJECT
@@ -23,6 +26,7 @@ public:
 
 signals:
     void line(const QString &text);
+    void closed();
 
 private:
     void take(const QByteArray &bytes);
@@ -32,7 +36,8 @@ private:
     QSocketNotifier *notifier = nullptr;
 };
 
-// SIGINT and SIGTERM end the event loop (on Unix through a self-pipe, so only the loop acts).
-void quit_on_signals();
+// SIGINT and SIGTERM call stop with the signal's number, on the event loop (on Unix through a
+// self-pipe, so the handler itself does nothing but write one byte).
+void on_signals(const std::function<void(int)> &stop);
 
 } // namespace sim

@@ -25,8 +25,11 @@ public:
 
 signals:
     void received(const QByteArray &bytes);
-    // Something worth a traffic line (dropped output, read errors).
+    // Something worth a traffic line (dropped output, a parity error).
     void note(const QString &text);
+    // The line is gone for good (peer closed, adapter unplugged); emitted once, after which
+    // the link is closed and stays quiet.
+    void lost(const QString &why);
 };
 
 } // namespace sim

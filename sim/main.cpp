@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -36,12 +37,17 @@ const char help_text[] =
     "line is closed and the simulator exits), bad-echo (a valid reply whose record has its\n"
     "last byte changed). With several faults each spoilt reply gets one of them at random.\n"
     "\n"
+    "A line that goes away (the other end closed, the adapter unplugged), the end of a pipe or\n"
+    "terminal on standard input, SIGINT or SIGTERM end the run with one line on standard\n"
+    "error and a non-zero status (1, or 128 + the signal's number).\n"
+    "\n"
     "Commands on standard input, each acknowledged by a line \"ok ...\" (or \"error ...\")\n"
     "on standard output:\n"
     "  rain on|off   level ok|low   alarm on|off   pacing on|off\n"
     "  fault KIND... | fault none   fault-rate P   fault-count N (spoil N more replies only)\n"
     "  seed N   turnaround MS   state (prints the live status)   params (the stored record\n"
-    "  in hex)   flush (drops replies not yet read)   quit\n"
+    "  in hex)   flush (drops replies not yet read)\n"
+    "  reset (back to the start: record, status clock, flags, faults, seed)   quit\n"
     "\n"
     "The pty's slave end stays open in here, so the line outlives the tool closing its\n"
     "port; a reply the tool never read is still there when it opens the port again.";
@@ -186,10 +192,31 @@ int main(int argc, char *argv[])
     simulator.module().set_level_low(parser.isSet(QStringLiteral("level-low")));
     simulator.module().set_alarm(parser.isSet(QStringLiteral("alarm")));
 
+    simulator.keep_start();
+
+    // Whatever ends the run ends it at once, with one line saying why and nothing after it.
+    bool stopping = false;
+    const QString line_name = link->name();
+    const auto stop = [&](const QString &why, int code) {
+        if (std::exchange(stopping, true))
+            return;
+        link->close();
+        fail(why);
+        QCoreApplication::exit(code);
+    };
+    QObject::connect(link, &sim::Link::lost, &app, [&](const QString &why) {
+        stop(QStringLiteral("line %1 is gone (%2)").arg(line_name, why), 1);
+    });
+
     sim::Console console;
     QObject::connect(&console, &sim::Console::line, &simulator, &sim::Simulator::command);
+    QObject::connect(&console, &sim::Console::closed, &app, [&] {
+        stop(QStringLiteral("standard input closed; line %1 closed").arg(line_name), 1);
+    });
     console.start();
-    sim::quit_on_signals();
+    sim::on_signals([&](int number) {
+        stop(QStringLiteral("signal %1; line %2 closed").arg(number).arg(line_name), 128 + number);
+    });
 
     const QByteArray first = (link->name() + QLatin1Char('\n')).toLocal8Bit();
     std::fwrite(first.constData(), 1, size_t(first.size()), stdout);

@@ -1,5 +1,7 @@
 #include "port_link.h"
 
+#include <QSignalBlocker>
+
 namespace sim {
 
 Port_link::Port_link(QObject *parent)
@@ -7,8 +9,23 @@ Port_link::Port_link(QObject *parent)
 {
     connect(&port, &QSerialPort::readyRead, this, [this] { emit received(port.readAll()); });
     connect(&port, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
-        if (e != QSerialPort::NoError)
+        switch (e) {
+        case QSerialPort::NoError:
+            return;
+        // A vanished peer keeps the descriptor readable and every read failing: left open,
+        // the port would report the same error as fast as the loop turns.
+        case QSerialPort::ReadError:
+        case QSerialPort::WriteError:
+        case QSerialPort::ResourceError:
+        case QSerialPort::DeviceNotFoundError: {
+            const QString why = port.errorString();
+            close();
+            emit lost(why);
+            return;
+        }
+        default:
             emit note(QStringLiteral("port error: %1").arg(port.errorString()));
+        }
     });
 }
 
@@ -31,6 +48,8 @@ void Port_link::write(const QByteArray &bytes)
 
 void Port_link::close()
 {
+    // Closing a dead device can report once more; nobody is listening by now.
+    const QSignalBlocker quiet(port);
     port.close();
 }
 

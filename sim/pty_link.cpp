@@ -3,7 +3,6 @@
 #ifdef Q_OS_UNIX
 
 #include <QSocketNotifier>
-#include <QTimer>
 
 #include <cerrno>
 #include <cstdlib>
@@ -72,14 +71,10 @@ void Pty_link::read_ready()
             continue;
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             return;
-        // Hung up or failed: rest a while instead of spinning on a readable-but-dead fd.
-        emit note(QStringLiteral("line read failed: %1")
-                      .arg(QString::fromLocal8Bit(strerror(n < 0 ? errno : EIO))));
-        reader->setEnabled(false);
-        QTimer::singleShot(200, this, [this] {
-            if (reader)
-                reader->setEnabled(true);
-        });
+        // Hung up or failed: a dead descriptor stays readable, so reading on would spin.
+        const QString why = QString::fromLocal8Bit(strerror(n < 0 ? errno : EIO));
+        close();
+        emit lost(why);
         return;
     }
 }
@@ -108,9 +103,11 @@ void Pty_link::flush()
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
-            emit note(QStringLiteral("line write failed: %1")
-                          .arg(QString::fromLocal8Bit(strerror(errno))));
+            const QString why = QString::fromLocal8Bit(strerror(errno));
             pending.clear();
+            close();
+            emit lost(why);
+            return;
         }
         break;
     }
@@ -139,9 +136,14 @@ void Pty_link::discard()
 
 void Pty_link::close()
 {
-    delete reader;
+    // Later, not now: close() may run inside one of their own notifications.
+    for (QSocketNotifier *n : {reader, writer}) {
+        if (n) {
+            n->setEnabled(false);
+            n->deleteLater();
+        }
+    }
     reader = nullptr;
-    delete writer;
     writer = nullptr;
     if (slave_fd >= 0)
         ::close(slave_fd);

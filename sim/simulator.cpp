@@ -137,6 +137,30 @@ void Simulator::vanish()
     poll->start(10);
 }
 
+void Simulator::keep_start()
+{
+    start = Start{mod, faults, fault_rate, seed, turnaround_ms, out.is_pacing()};
+}
+
+void Simulator::reset()
+{
+    // Nothing of the last run may leak into the next: no reply on its way, no half request.
+    out.clear();
+    link->discard();
+    reader = orb::Line_reader();
+    if (!start)
+        keep_start();
+    // The module's times count from this clock, so it restarts with the module.
+    clock.restart();
+    mod = start->mod;
+    faults = start->faults;
+    faults_left = -1;
+    fault_rate = start->fault_rate;
+    rng.seed(seed = start->seed);
+    turnaround_ms = start->turnaround_ms;
+    out.set_pacing(start->pacing);
+}
+
 QString Simulator::status_text()
 {
     const orb::Status_data s = mod.status(clock.elapsed());
@@ -220,12 +244,12 @@ void Simulator::command(const QString &text)
         fault_rate = rate;
     } else if (verb == QLatin1String("seed") && words.size() == 2) {
         bool ok = false;
-        const quint32 seed = arg.toUInt(&ok);
+        const quint32 value = arg.toUInt(&ok);
         if (!ok) {
             reply(QStringLiteral("error seed wants a whole number"));
             return;
         }
-        rng.seed(seed);
+        rng.seed(value);
     } else if (verb == QLatin1String("turnaround") && words.size() == 2) {
         bool ok = false;
         const int ms = arg.toInt(&ok);
@@ -237,6 +261,8 @@ void Simulator::command(const QString &text)
     } else if (verb == QLatin1String("flush") && words.size() == 1) {
         out.clear();
         link->discard();
+    } else if (verb == QLatin1String("reset") && words.size() == 1) {
+        reset();
     } else if (verb == QLatin1String("quit") && words.size() == 1) {
         reply(QStringLiteral("ok quit"));
         QCoreApplication::quit();

@@ -10,6 +10,8 @@
 #include <QRandomGenerator>
 #include <QVector>
 
+#include <optional>
+
 namespace sim {
 
 class Link;
@@ -30,7 +32,9 @@ public:
     void set_turnaround(int ms) { turnaround_ms = qMax(0, ms); }
     void set_faults(const QVector<Fault> &kinds) { faults = kinds; }
     void set_fault_rate(double rate) { fault_rate = rate; }
-    void set_seed(quint32 seed) { rng.seed(seed); }
+    void set_seed(quint32 value) { rng.seed(seed = value); }
+    // What the console's reset goes back to: the settings as they are now.
+    void keep_start();
 
     // One console command; the answer line goes to standard output.
     void command(const QString &text);
@@ -44,6 +48,17 @@ private:
     QString status_text();
     void reply(const QString &text);
     void vanish();
+    void reset();
+
+    struct Start
+    {
+        Module mod;
+        QVector<Fault> faults;
+        double fault_rate;
+        quint32 seed;
+        int turnaround_ms;
+        bool pacing;
+    };
 
     Link *link;
     Module mod;
@@ -57,6 +72,8 @@ private:
     QByteArray line_end = "\r\n";
     int turnaround_ms = 0;
     bool gone = false; // vanishing: deaf to the line from now on
+    quint32 seed = 0;
+    std::optional<Start> start;
 };
 
 } // namespace sim

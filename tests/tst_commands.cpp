@@ -56,6 +56,15 @@ class tst_commands : public QObject
     QSpinBox *spin(const QString &name) { return window->findChild<QSpinBox *>(name); }
 
 private slots:
+    // Every row starts from the simulator as it was started, whatever ran before it.
+    void init() { QVERIFY2(sim.command("reset"), qPrintable(sim.last_answer())); }
+    void cleanup()
+    {
+        ui.reset();
+        window.reset();
+        QVERIFY(sim.command("fault none"));
+    }
+
     // Also refusals before anything is sent: the port closed, a value wider than its field.
     void command_data()
     {
@@ -112,7 +121,10 @@ private slots:
         else if (setup.contains('='))
             spin(setup.section('=', 0, 0))->setValue(setup.section('=', 1).toInt());
         sim.clear_traffic();
+        QElapsedTimer clock;
+        clock.start();
         run(button);
+        const qint64 took_ms = clock.elapsed();
         // Refused commands send nothing, so the module does not answer.
         const QString wire = expected.section('|', 2, 2).section(' ', 2);
         QCOMPARE(sim.wait_traffic("<0a>\n", wire.isEmpty() ? 300 : 3000), !wire.isEmpty());
@@ -126,6 +138,89 @@ private slots:
         for (const Box_closer::Box &b : closer.boxes)
             shown += QString("%1|%2|%3").arg(b.title, b.text).arg(b.icon);
         QCOMPARE(shown, box);
+        // A prompt answer ends the wait: not a speed target, the line between a reply seen
+        // (a little over 100 ms here) and the 1000 ms limit, with room for a loaded machine.
+        if (!wire.isEmpty())
+            QVERIFY2(took_ms < 700, qPrintable(QString::number(took_ms)));
+    }
+
+    void status_flags_data()
+    {
+        QTest::addColumn<QString>("setup"); // simulator commands joined by '|'
+        QTest::addColumn<bool>("level");
+        QTest::addColumn<bool>("rain");
+        QTest::addColumn<bool>("alarm");
+        QTest::newRow("none") << "" << false << false << false;
+        QTest::newRow("level low") << "level low" << true << false << false;
+        QTest::newRow("rain") << "rain on" << false << true << false;
+        QTest::newRow("manual start") << "alarm on" << false << false << true;
+        QTest::newRow("all") << "level low|rain on|alarm on" << true << true << true;
+    }
+    void status_flags()
+    {
+        QFETCH(QString, setup);
+        QFETCH(bool, level);
+        QFETCH(bool, rain);
+        QFETCH(bool, alarm);
+        for (const QString &command : setup.split('|', Qt::SkipEmptyParts))
+            QVERIFY(sim.command(command));
+        open_window(sim.path());
+        const QList<QPair<QCheckBox *, bool>> boxes = {
+            {window->findChild<QCheckBox *>("cb_level"), level},
+            {window->findChild<QCheckBox *>("cb_rain"), rain},
+            {window->findChild<QCheckBox *>("cb_alarm_in"), alarm}};
+        for (const auto &b : boxes) // each must be set, whichever way, by the reply
+            b.first->setChecked(!b.second);
+        run("btn_read_state");
+        QCOMPARE(exchange_log().last(), "INFO OK");
+        for (const auto &b : boxes)
+            QVERIFY2(b.first->isChecked() == b.second, qPrintable(b.first->objectName()));
+    }
+
+    // A reply that comes after its wait is no answer to the next request, wherever it still
+    // is when that request goes out: decoded, held by the port unread, still in the driver, or
+    // half read with its tail coming during the next wait.
+    void stale_reply_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::addColumn<int>("cut"); // characters of the late line in before the next request
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("decoded") << "decoded" << -1 << "ERROR Нет данных";
+        QTest::newRow("unread") << "unread" << -1 << "ERROR Нет данных";
+        QTest::newRow("in driver") << "driver" << -1 << "ERROR Нет данных";
+        // The tail alone, 00 00 E8 03 ..., is what the next wait sees.
+        QTest::newRow("tail after request") << "read" << 21 << "ERROR Префикс не корректен! [0x0]";
+    }
+    void stale_reply()
+    {
+        QFETCH(QString, where);
+        QFETCH(int, cut);
+        QFETCH(QString, outcome);
+        Pty pty;
+        open_window(pty.slave_path());
+        ui->le_state->setText("before");
+        run("btn_read_state"); // the module keeps quiet past the wait
+        QCOMPARE(exchange_log().last(), "ERROR Нет данных");
+        // Its answer, late: state 2, a distinct pause.
+        const QByteArray late =
+            ":AABB01031700020000000000E803000000000000000000000000000000FC27\r\n";
+        QVERIFY(pty.write(cut < 0 ? late : late.left(cut)));
+        QSerialPort *port = Window_probe::serial(*window);
+        if (where == "decoded")
+            QTRY_VERIFY(Window_probe::reply_ready(*window));
+        else if (where == "unread")
+            QTRY_VERIFY(port->bytesAvailable() > 0);
+        else if (where == "read")
+            QTRY_VERIFY(!Window_probe::rx_line(*window).isEmpty());
+        Test_env::clear_log();
+        if (cut >= 0)
+            QTimer::singleShot(50, this, [&] { pty.write(late.mid(cut)); });
+        run("btn_read_state"); // and again keeps quiet
+        const QStringList log = exchange_log();
+        QVERIFY2(log.size() >= 2 && log.last() == outcome, qPrintable(log.join('\n')));
+        QCOMPARE(ui->le_state->text(), "before");
+        QVERIFY(closer.boxes.isEmpty());
+        QCOMPARE(pty.read(1 << 16, 200).count('\n'), 2); // both requests went out
     }
 
     void round_trip()

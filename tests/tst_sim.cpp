@@ -1,3 +1,4 @@
+#include "pty_pair.h"
 #include "sim_process.h"
 
 #include "protocol/packet.h"
@@ -5,6 +6,8 @@
 
 #include <QSerialPort>
 #include <QtTest>
+
+#include <csignal>
 
 namespace {
 
@@ -124,6 +127,82 @@ private slots:
         QCOMPARE(paced.send(request(0x01)), fast.send(request(0x01)));
         // ':', 84 hex digits and CR LF at ten bits a character take 90.6 ms at 9600 baud.
         QVERIFY2(paced.end_ms >= 85 && fast.end_ms < 40, qPrintable(QString::number(paced.end_ms)));
+    }
+
+    // 'reset' takes the module back to how it started, whatever was done to it.
+    void reset_data()
+    {
+        QTest::addColumn<QStringList>("setup"); // console commands; ":" lines go on the line
+        QTest::addColumn<int>("command");       // of the probe, before and after
+        QTest::addColumn<int>("from");          // payload bytes compared from here on
+        QTest::newRow("record") << QStringList{":02"} << 0x01 << 0;
+        QTest::newRow("flags") << QStringList{"rain on", "level low", "alarm on"} << 0x03 << 20;
+        QTest::newRow("fault") << QStringList{"fault silent"} << 0x01 << 0;
+        QTest::newRow("reply on its way") << QStringList{"fault late", ":00"} << 0x01 << 0;
+    }
+    void reset()
+    {
+        QFETCH(QStringList, setup);
+        QFETCH(int, command);
+        QFETCH(int, from);
+        Line line({"--no-pacing", "--init", "0"});
+        const QByteArray before = orb::packet_payload(packet(line.send(request(command))));
+        QVERIFY(before.size() > from);
+        for (const QString &step : setup) {
+            if (!step.startsWith(':')) {
+                QVERIFY(line.command(step));
+                continue;
+            }
+            const int code = step.mid(1).toInt(nullptr, 16);
+            line.port.write(request(code, code == 0x02 ? record : QByteArray("\x12\x34")));
+            QVERIFY(line.port.waitForBytesWritten(1000));
+            QVERIFY(line.wait_traffic(QString("<- :AABB010%1").arg(code)));
+        }
+        QVERIFY(line.command("reset"));
+        const QByteArray after = orb::packet_payload(packet(line.send(request(command))));
+        QCOMPARE(after.mid(from), before.mid(from));
+    }
+
+    // However the line goes, the simulator ends at once with one line saying so; before, a
+    // vanished port peer kept it reporting read errors at full speed, without end.
+    void line_lost_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("last"); // the one line after the start line
+        // clang-format off
+        QTest::newRow("port: peer closed") << "close" << 1 << "line \\S+ is gone \\(.+\\)";
+        QTest::newRow("port: SIGTERM") << "term" << 128 + SIGTERM << "signal 15; line \\S+ closed";
+        QTest::newRow("pty: stdin closed") << "stdin" << 1 << "standard input closed; line \\S+ closed";
+        QTest::newRow("pty: SIGTERM") << "term" << 128 + SIGTERM << "signal 15; line \\S+ closed";
+        QTest::newRow("pty: SIGINT") << "int" << 128 + SIGINT << "signal 2; line \\S+ closed";
+        // clang-format on
+    }
+    void line_lost()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, code);
+        QFETCH(QString, last);
+        Pty pty;
+        QVERIFY(pty.is_open());
+        const bool port = QString(QTest::currentDataTag()).startsWith("port");
+        Sim_process sim(port ? QStringList{"--port", pty.slave_path()} : QStringList{});
+        QVERIFY(sim.is_running());
+        QVERIFY(sim.wait_traffic("module 1 on "));
+        if (how == "close")
+            pty.close_master();
+        else if (how == "stdin")
+            sim.proc.closeWriteChannel();
+        else
+            ::kill(pid_t(sim.proc.processId()), how == "int" ? SIGINT : SIGTERM);
+        QVERIFY(sim.proc.waitForFinished(2000));
+        QCOMPARE(sim.proc.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(sim.proc.exitCode(), code);
+        const QStringList lines = sim.traffic().split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QVERIFY2(
+            QRegularExpression("^orb-module-sim: " + last + "$").match(lines.last()).hasMatch(),
+            qPrintable(lines.last()));
     }
 };
 

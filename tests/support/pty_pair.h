@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 
+#include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
 #include <unistd.h>
@@ -24,6 +25,9 @@ public:
         char name[256] = {};
         if (openpty(&master_fd, &slave_fd, name, &raw, nullptr) == 0)
             slave_name = QString::fromLocal8Bit(name);
+        // A child process (the simulator) must not inherit them, or closing here closes nothing.
+        for (const int fd : {master_fd, slave_fd})
+            fcntl(fd, F_SETFD, FD_CLOEXEC);
     }
     ~Pty()
     {
