@@ -7,11 +7,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 1)
         return 0;
-    const QByteArray stream(reinterpret_cast<const char *>(data + 1), int(size - 1));
+    // Views, not copies: the decoder is what is measured, not the allocator.
+    const auto *bytes = reinterpret_cast<const char *>(data + 1);
+    const QByteArray stream = QByteArray::fromRawData(bytes, int(size - 1));
     QByteArray rx_line, reply, whole_line, whole_reply;
     bool ready = false, whole_ready = false;
     for (int at = 0; at < stream.size(); at += data[0] + 1) {
-        const QByteArray batch = stream.mid(at, data[0] + 1);
+        const QByteArray batch =
+            QByteArray::fromRawData(bytes + at, qMin(data[0] + 1, stream.size() - at));
         orb::deframe(batch, rx_line, reply, ready);
         if (orb::batch_log_text(batch).isNull() != (batch.at(0) == '\0'))
             __builtin_trap();
