@@ -11,6 +11,19 @@ QString make_line(const char *tag, const QString &text)
            QLatin1String(tag) + text + QLatin1Char('\n');
 }
 
+// The system's local 8-bit encoding, the same bytes whichever Qt built the tool: on Windows
+// the ANSI code page (toLocal8Bit in Qt 5 and 6 alike); elsewhere UTF-8, which is what Qt 6
+// always takes there and Qt 5 takes with ICU, while a Qt 5 without ICU would follow a C or
+// KOI8-R locale and turn Cyrillic into '?' or other bytes.
+QByteArray encode(const QString &line)
+{
+#ifdef Q_OS_WIN
+    return line.toLocal8Bit();
+#else
+    return line.toUtf8();
+#endif
+}
+
 } // namespace
 
 Control_LOG::Control_LOG(const QString &file_name, QObject *parent)
@@ -44,6 +57,6 @@ void Control_LOG::write_line(const QString &line)
     // An unwritable log must never stop the tool: the line is dropped.
     if (!file.open(QIODevice::Append | QIODevice::Text))
         return;
-    file.write(line.toLocal8Bit());
+    file.write(encode(line));
     file.close();
 }

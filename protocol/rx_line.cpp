@@ -1,5 +1,8 @@
 #include "rx_line.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace orb {
 
 void deframe(const QByteArray &batch, QByteArray &rx_line, QByteArray &reply, bool &reply_ready)
@@ -18,7 +21,7 @@ void deframe(const QByteArray &batch, QByteArray &rx_line, QByteArray &reply, bo
             break;
         case ':':
             if (pending >= 0)
-                reply = QByteArray::fromHex(rx_line.left(pending));
+                reply = QByteArray::fromHex(QByteArray::fromRawData(rx_line.constData(), pending));
             pending = -1;
             rx_line.clear();
             reply_ready = false;
@@ -30,23 +33,41 @@ void deframe(const QByteArray &batch, QByteArray &rx_line, QByteArray &reply, bo
         }
     }
     if (pending >= 0)
-        reply = QByteArray::fromHex(rx_line.left(pending));
+        reply = QByteArray::fromHex(QByteArray::fromRawData(rx_line.constData(), pending));
 }
 
 QString batch_log_text(const QByteArray &batch)
 {
-    const int zero = batch.indexOf('\0');
-    const QByteArray text = zero < 0 ? batch : batch.left(zero);
-    if (text.isEmpty())
+    // Called for every batch the port delivers: scan in place and build the line in one
+    // allocation, without copies of the batch on the way.
+    static const QLatin1String prefix("read_data: ");
+    const char *const begin = batch.constData();
+    const auto *zero = static_cast<const char *>(std::memchr(begin, 0, size_t(batch.size())));
+    const char *const end = zero ? zero : begin + batch.size();
+    if (end == begin)
         return QString();
-    for (const char c : text) {
-        if (quint8(c) >= 0x80)
-            return QStringLiteral("read_data: [%1]")
-                .arg(QString::fromLatin1(batch.toHex().toUpper()));
+    const bool high = std::any_of(begin, end, [](char c) { return quint8(c) >= 0x80; });
+    QString text(prefix.size() + (high ? 2 + 2 * batch.size() : int(end - begin)),
+                 Qt::Uninitialized);
+    QChar *out = text.data();
+    for (const char c : prefix)
+        *out++ = QLatin1Char(c);
+    if (high) { // the whole batch, past any zero, in hex
+        static const char digits[] = "0123456789ABCDEF";
+        *out++ = QLatin1Char('[');
+        for (const char c : batch) {
+            *out++ = QLatin1Char(digits[quint8(c) >> 4]);
+            *out++ = QLatin1Char(digits[quint8(c) & 15]);
+        }
+        *out++ = QLatin1Char(']');
+    } else {
+        for (const char *p = begin; p != end; ++p) {
+            if (*p != '\r' && *p != '\n')
+                *out++ = QLatin1Char(*p);
+        }
     }
-    QByteArray shown = text;
-    shown.replace('\r', QByteArray()).replace('\n', QByteArray());
-    return QStringLiteral("read_data: %1").arg(QString::fromLatin1(shown));
+    text.truncate(int(out - text.constData()));
+    return text;
 }
 
 } // namespace orb

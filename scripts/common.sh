@@ -27,10 +27,28 @@ orb_package_deps() {
     orb_install dpkg-dev file lintian appstream desktop-file-utils
 }
 
+# Qt 6 for the -DORB_QT=6 build: uic, moc and rcc come with the tools package, the offscreen
+# platform plug-in with the QPA plug-ins.
+orb_qt6_deps() {
+    orb_install qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-qpa-plugins
+}
+
+# The sanitizer build uses g++: its AddressSanitizer and UndefinedBehaviorSanitizer runtimes
+# (libasan, libubsan) are dependencies of the compiler package itself.
+orb_sanitizer_deps() {
+    orb_install g++
+}
+
 # Configures and builds into $1.
 orb_build() {
     local dir=$1
     shift
     cmake -S "$orb_root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
     cmake --build "$dir" -j"$(nproc)"
+}
+
+# Runs the suites of the build in $1, one at a time (they use pseudo-terminals with real
+# timing). From the build folder: `ctest --test-dir` needs CMake 3.20.
+orb_ctest() {
+    (cd "$1" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300)
 }

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QMessageBox>
+#include <QMetaEnum>
 #include <QSerialPortInfo>
 #include <QSignalBlocker>
 
@@ -16,17 +17,13 @@ void close_quietly(QSerialPort *port)
     port->close();
 }
 
-QString error_name(int err)
+// By the enumeration's own names: Qt 6 dropped three values and renumbered the rest, so an
+// index into a table of Qt 5 names would log ReadError as "FramingError" there.
+QString error_name(QSerialPort::SerialPortError err)
 {
-    static const char *const names[] = {
-        nullptr,        "DeviceNotFoundError", "PermissionError",           "OpenError",
-        "ParityError",  "FramingError",        "BreakConditionError",       "WriteError",
-        "ReadError",    "ResourceError",       "UnsupportedOperationError", "UnknownError",
-        "TimeoutError", "NotOpenError",
-    };
-    if (err > 0 && err < int(sizeof names / sizeof names[0]))
-        return QLatin1String(names[err]);
-    return QStringLiteral("unknown error %1").arg(err);
+    if (const char *name = QMetaEnum::fromType<QSerialPort::SerialPortError>().valueToKey(err))
+        return QLatin1String(name);
+    return QStringLiteral("unknown error %1").arg(int(err));
 }
 
 } // namespace
@@ -85,7 +82,7 @@ void MainWindow::serial5_error(QSerialPort::SerialPortError err)
 {
     if (err == QSerialPort::NoError)
         return;
-    emit error(error_name(int(err)));
+    emit error(error_name(err));
     close_quietly(serial);
     show_disconnected();
     f_scan();

@@ -21,12 +21,21 @@ public:
         QFile f(QStringLiteral("ORB_PTZ_Washing.log"));
         return f.open(QIODevice::ReadOnly | QIODevice::Text) ? f.readAll() : QByteArray();
     }
+    // The log's text as the tool encodes it: the ANSI code page on Windows, UTF-8 elsewhere.
+    static QString log_text()
+    {
+#ifdef Q_OS_WIN
+        return QString::fromLocal8Bit(log_bytes());
+#else
+        return QString::fromUtf8(log_bytes());
+#endif
+    }
     // Log lines with the time stamp cut off ("INFO text"); a multi-line text stays one entry.
     static QStringList log_lines()
     {
         static const QRegularExpression start(
             QStringLiteral("(^|\n)(\\d\\d-\\d\\d-\\d{4} \\d\\d:\\d\\d:\\d\\d |\\z)"));
-        return QString::fromLocal8Bit(log_bytes()).split(start, Qt::SkipEmptyParts);
+        return log_text().split(start, Qt::SkipEmptyParts);
     }
     static void clear_log() { QFile::remove(QStringLiteral("ORB_PTZ_Washing.log")); }
 
