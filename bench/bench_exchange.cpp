@@ -3,6 +3,7 @@
 // and the CPU time the tool spent per exchange, with the simulator paced like a 9600-baud
 // line and unpaced.
 #include "mainwindow.h"
+#include "scratch_run.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -94,15 +95,8 @@ void measure(const char *name, const QStringList &sim_args)
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The log and the settings of a benchmark run go to a scratch directory.
-    QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
+    const Scratch_run scratch;
     QApplication app(argc, argv);
-    // The offscreen platform complains about every message box; the figures are what matters.
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
 
     measure("status, unpaced", {QStringLiteral("--no-pacing")});
     measure("status, 9600 baud", {});

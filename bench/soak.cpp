@@ -6,6 +6,7 @@
 //
 //   soak [exchanges] [seed]      (defaults 2000 and 1)
 #include "mainwindow.h"
+#include "scratch_run.h"
 #include "protocol/packet.h"
 
 #include <QApplication>
@@ -421,15 +422,8 @@ int Soak::run()
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The log and the settings of a soak go to a scratch directory.
-    QTemporaryDir dir;
-    QDir::setCurrent(dir.path());
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
+    const Scratch_run scratch;
     QApplication app(argc, argv);
-    // The offscreen platform complains about every message box; the tally is what matters.
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
 
     const QStringList args = QCoreApplication::arguments();
     const int count = args.size() > 1 ? args.at(1).toInt() : 2000;
