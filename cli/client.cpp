@@ -1,5 +1,6 @@
 #include "client.h"
 
+#include "console_out.h"
 #include "log.h"
 
 #include <QElapsedTimer>
@@ -16,9 +17,7 @@ void Client::wire(const QString &text) const
 {
     if (!verbose)
         return;
-    const QByteArray line = ("orbctl: " + text + '\n').toLocal8Bit();
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-    std::fflush(stderr);
+    write_text(stderr, "orbctl: " + text + '\n');
 }
 
 Outcome Client::open(const QString &name, int baud)

@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "client.h"
+#include "console_out.h"
 #include "log.h"
 
 #include "protocol/convert.h"
@@ -54,16 +55,12 @@ int read_params(Client &client, Log &log, const Settings &s, orb::Param_data *da
 
 void fail(const QString &text)
 {
-    const QByteArray line = ("orbctl: " + text + '\n').toLocal8Bit();
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-    std::fflush(stderr);
+    write_text(stderr, "orbctl: " + text + '\n');
 }
 
 void out(const QString &text)
 {
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    write_text(stdout, text);
 }
 
 int cmd_ports(const Settings &s)

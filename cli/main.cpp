@@ -29,7 +29,10 @@ const char commands_text[] =
     "Values are whole numbers in the module's units; the fields in seconds (time_interval,\n"
     "time_interval_rain, time_washout, time_move, time_wiper) also take 90s, 15m, 2h30m.\n"
     "write and set read the record, change the given fields, write it whole and check the\n"
-    "module's echo.";
+    "module's echo.\n"
+    "\n"
+    "Output is UTF-8, --json included; on Windows a console gets the text as wide\n"
+    "characters, so Russian reads right whatever the console's code page.";
 
 const char exit_text[] = "\n"
                          "Exit status:\n"

@@ -3,6 +3,7 @@
 // tool's log at the end, and a non-zero exit with the reason at the first step that does not
 // end as it should. With --shots it saves pictures of the window and its boxes as it goes.
 
+#include "high_dpi.h"
 #include "mainwindow.h"
 
 #include <QAbstractSpinBox>
@@ -30,7 +31,8 @@
 namespace {
 
 const char usage[] =
-    "Usage: orb-demo-tour [--shots DIR] [--pace MS] [--sim PATH] [-- SIMULATOR OPTIONS]\n"
+    "Usage: orb-demo-tour [--shots DIR] [--pace MS] [--sim PATH] [--port NAME]\n"
+    "                     [-- SIMULATOR OPTIONS]\n"
     "Starts the module simulator, opens the tool's main window on it and goes through a\n"
     "service visit: port, module address, connect, read, change the washing interval, write,\n"
     "status, pump on and off, About, disconnect, quit. Prints one line per step and the log\n"
@@ -39,6 +41,8 @@ const char usage[] =
     "  --pace MS    pause MS milliseconds after each step and before closing a box\n"
     "  --sim PATH   the simulator to start (default: orb-module-sim beside this program,\n"
     "               else the one it was built with)\n"
+    "  --port NAME  open NAME in the window, one end of a null-modem pair whose other end\n"
+    "               the simulator serves (-- --port OTHER); default: the simulator's pty\n"
     "  -- ...       hand the rest to the simulator, e.g. -- --fault bad-crc\n"
     "The tool runs in a temporary folder with its own settings, so its log and window state\n"
     "stay apart from an engineer's.\n";
@@ -489,8 +493,9 @@ int main(int argc, char *argv[])
     }
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(work.filePath(QStringLiteral("config"))));
 
+    enable_high_dpi_scaling(); // as the tool does
     QApplication app(argc, argv);
-    QString shots, sim = default_simulator();
+    QString shots, tool_port, sim = default_simulator();
     int pace = 0;
     QStringList sim_args{QStringLiteral("--address"), QStringLiteral("1")};
     const QStringList args = QCoreApplication::arguments().mid(1);
@@ -503,6 +508,8 @@ int main(int argc, char *argv[])
         }
         if (arg == QLatin1String("--shots") && has_value) {
             shots = QFileInfo(args.at(++i)).absoluteFilePath();
+        } else if (arg == QLatin1String("--port") && has_value) {
+            tool_port = args.at(++i);
         } else if (arg == QLatin1String("--sim") && has_value) {
             sim = QFileInfo(args.at(++i)).absoluteFilePath();
         } else if (arg == QLatin1String("--pace") && has_value) {
@@ -534,6 +541,8 @@ int main(int argc, char *argv[])
         return 2;
     }
     say(QStringLiteral("Simulated module on %1; the tool runs in %2").arg(port, work.path()));
+    if (!tool_port.isEmpty())
+        port = tool_port;
 
     // The window reads the extra port and its working folder when it is built.
     qputenv("ORB_PTZ_WASHING_EXTRA_PORTS", QFile::encodeName(port));
