@@ -1,6 +1,7 @@
 #include "client.h"
 
 #include "log.h"
+#include "protocol/exchange_text.h"
 
 #include <QElapsedTimer>
 #include <QMetaEnum>
@@ -25,12 +26,11 @@ Outcome Client::open(const QString &name, int baud)
 {
     port.setPortName(name);
     if (!port.open(QIODevice::ReadWrite)) {
-        log->error(QStringLiteral("ERROR: serial [%1] not open (%2)")
-                       .arg(port.portName(), port.errorString()));
+        log->error(orb::port_not_open_text(port.portName(), port.errorString()));
         return {exit_port, QStringLiteral("cannot open %1: %2").arg(name, port.errorString())};
     }
     if (!port.setBaudRate(baud)) {
-        log->error(QString::fromUtf8("Не удалось уставновить baudrate %1").arg(baud));
+        log->error(orb::baud_rate_text(baud));
         const QString why = port.errorString();
         port.close();
         return {exit_port, QStringLiteral("cannot set %1 baud on %2: %3").arg(baud).arg(name, why)};
@@ -48,8 +48,8 @@ Outcome Client::lost()
 {
     const QSerialPort::SerialPortError err = port.error();
     // The window logs the error's enum name for the same event.
-    const char *name = QMetaEnum::fromType<QSerialPort::SerialPortError>().valueToKey(int(err));
-    log->error(name ? QLatin1String(name) : QStringLiteral("unknown error %1").arg(int(err)));
+    const auto names = QMetaEnum::fromType<QSerialPort::SerialPortError>();
+    log->error(orb::port_error_text(names.valueToKey(int(err)), int(err)));
     const Outcome out{exit_port,
                       QStringLiteral("port %1 lost: %2").arg(port.portName(), port.errorString())};
     port.close();
@@ -86,8 +86,8 @@ Outcome Client::once(quint8 address, int command, const QByteArray &packet, int 
 
     const QByteArray line = orb::frame_packet(packet);
     const QString shown = QString::fromLatin1(line.chopped(1));
-    log->debug(QString::fromUtf8("Длина пакета = %1").arg(packet.size()));
-    log->debug(QString::fromUtf8("Отправляем %1").arg(shown));
+    log->debug(orb::packet_length_text(packet));
+    log->debug(orb::sending_text(packet));
     wire(QStringLiteral("-> ") + shown);
 
     QElapsedTimer clock;
@@ -118,7 +118,7 @@ Outcome Client::once(quint8 address, int command, const QByteArray &packet, int 
         wire(QStringLiteral("!! ") + note);
 
     if (lines.isEmpty()) {
-        log->debug(QString::fromUtf8("Получено []"));
+        log->debug(orb::received_text({}));
         log->error(orb::check_reply({}, address, command).message);
         wire(QStringLiteral("<- nothing"));
         return {exit_timeout, QStringLiteral("no reply within %1 ms").arg(timeout_ms)};
@@ -128,15 +128,9 @@ Outcome Client::once(quint8 address, int command, const QByteArray &packet, int 
     wire(QStringLiteral("<- :%1 (%2 ms)")
              .arg(QString::fromLatin1(lines.first()))
              .arg(exchange_ms, 0, 'f', 1));
-    if (command == int(orb::Command::test)) {
-        const int end = reply->indexOf('\0');
-        log->debug(QString::fromUtf8("Получено [%1]")
-                       .arg(QString::fromUtf8(end < 0 ? *reply : reply->left(end))));
-        log->debug(QString::fromUtf8("Получено (hex) [%1]")
-                       .arg(QString::fromLatin1(reply->toHex().toUpper())));
-    } else {
-        log->debug(QString::fromUtf8("Получено [%1]").arg(QString::fromLatin1(reply->toHex())));
-    }
+    const QStringList received = orb::received_texts(command, *reply);
+    for (const QString &text : received)
+        log->debug(text);
     const orb::Reply_check check = orb::check_reply(*reply, address, command);
     if (check.code != orb::reply_ok) {
         log->error(check.message);
@@ -144,11 +138,7 @@ Outcome Client::once(quint8 address, int command, const QByteArray &packet, int 
     }
     const int size = orb::packet_payload(*reply).size();
     if (size < record_size) {
-        // The window's text for the same refusal.
-        const QString text =
-            QString::fromUtf8("Ответ модуля короче записи: %1 байт данных вместо %2")
-                .arg(size)
-                .arg(record_size);
+        const QString text = orb::short_reply_text(size, record_size);
         log->error(text);
         return {exit_reply, text};
     }
