@@ -76,8 +76,9 @@ bool MainWindow::exchange(int command, const QByteArray &payload)
     emit debug(orb::sending_text(packet));
 
     // What came in before this request went out answers an earlier one (a reply that missed
-    // its wait) and must not pass for this answer: log what the port holds, drop what the
-    // driver still holds, and start the line afresh.
+    // its wait) and must not pass for this answer: take in what the driver still holds, log
+    // it with what the port holds, drop it and start the line afresh.
+    serial->waitForReadyRead(0);
     read_data(serial->readAll());
     serial->clear(QSerialPort::Input);
     rx_line.clear();
