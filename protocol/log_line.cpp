@@ -26,10 +26,19 @@ Log_encoding log_encoding_for(unsigned code_page)
     return code_page == 1251 ? Log_encoding::ansi_code_page : Log_encoding::utf8;
 }
 
+unsigned ansi_code_page()
+{
+#ifdef Q_OS_WIN
+    return GetACP();
+#else
+    return 0;
+#endif
+}
+
 Log_encoding log_encoding()
 {
 #ifdef Q_OS_WIN
-    return log_encoding_for(GetACP());
+    return log_encoding_for(ansi_code_page());
 #else
     // Not toLocal8Bit: Qt 5 follows a C or KOI8-R locale there, so orbctl and the window would
     // append different bytes to one file; Qt 6 takes UTF-8 anyway.

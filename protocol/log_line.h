@@ -19,6 +19,8 @@ QString log_line(Log_level level, const QString &text, const QDateTime &when);
 
 enum class Log_encoding { utf8, ansi_code_page };
 
+// This system's ANSI code page on Windows; 0 elsewhere.
+unsigned ansi_code_page();
 // How a Windows whose ANSI code page is `code_page` writes the log: in that code page where it
 // holds the tool's Cyrillic texts, in UTF-8 where it would turn them into '?'.
 Log_encoding log_encoding_for(unsigned code_page);
