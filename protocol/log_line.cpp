@@ -4,9 +4,7 @@
 #include <QRegularExpression>
 
 #ifdef Q_OS_WIN
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
-#include <windows.h>
+#include <qt_windows.h>
 #endif
 
 namespace orb {
