@@ -11,7 +11,8 @@ QString packet_length_text(const QByteArray &packet)
 
 QString sending_text(const QByteArray &packet)
 {
-    return QString::fromUtf8("Отправляем %1").arg(QString::fromLatin1(frame_packet(packet).chopped(1)));
+    return QString::fromUtf8("Отправляем %1")
+        .arg(QString::fromLatin1(frame_packet(packet).chopped(1)));
 }
 
 QString received_text(const QByteArray &reply)
@@ -24,10 +25,10 @@ QStringList received_texts(int command, const QByteArray &reply)
     if (command != int(Command::test))
         return {received_text(reply)};
     const int end = reply.indexOf('\0');
-    return {QString::fromUtf8("Получено [%1]")
-                .arg(QString::fromUtf8(end < 0 ? reply : reply.left(end))),
-            QString::fromUtf8("Получено (hex) [%1]")
-                .arg(QString::fromLatin1(reply.toHex().toUpper()))};
+    return {
+        QString::fromUtf8("Получено [%1]")
+            .arg(QString::fromUtf8(end < 0 ? reply : reply.left(end))),
+        QString::fromUtf8("Получено (hex) [%1]").arg(QString::fromLatin1(reply.toHex().toUpper()))};
 }
 
 QString short_reply_text(int size, int expected)

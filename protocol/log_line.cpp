@@ -12,8 +12,8 @@ namespace orb {
 QString log_line(Log_level level, const QString &text, const QDateTime &when)
 {
     static const char *const tags[] = {" INFO ", " DEBUG ", " ERROR ", " TRACE "};
-    return when.toString(QLatin1String(log_stamp_format)) + QLatin1String(tags[int(level)]) +
-           text + QLatin1Char('\n');
+    return when.toString(QLatin1String(log_stamp_format)) + QLatin1String(tags[int(level)]) + text +
+           QLatin1Char('\n');
 }
 
 Log_encoding log_encoding_for(unsigned code_page)

@@ -191,7 +191,8 @@ private slots:
         QTest::newRow("unread") << "unread" << -1 << "ERROR Нет данных" << whole;
         QTest::newRow("in driver") << "driver" << -1 << "ERROR Нет данных" << whole;
         // The tail alone, 00 00 E8 03 ..., is what the next wait sees.
-        QTest::newRow("tail after request") << "read" << 21 << "ERROR Префикс не корректен! [0x0]" << whole.mid(21);
+        QTest::newRow("tail after request")
+            << "read" << 21 << "ERROR Префикс не корректен! [0x0]" << whole.mid(21);
     }
     void stale_reply()
     {
