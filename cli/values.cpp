@@ -58,10 +58,11 @@ bool parse_field_value(int field, const QString &text, quint32 *out, QString *wh
                          : QStringLiteral("%1: %2 is not a number").arg(name, text);
         return false;
     }
-    if (too_big || value > f.max) {
-        *why = QStringLiteral("%1: %2 does not fit, the largest is %3").arg(name, text).arg(f.max);
+    if (too_big || value > f.max()) {
+        *why =
+            QStringLiteral("%1: %2 does not fit, the largest is %3").arg(name, text).arg(f.max());
         if (f.seconds)
-            *why += QStringLiteral(" (%1)").arg(duration_text(f.max));
+            *why += QStringLiteral(" (%1)").arg(duration_text(f.max()));
         return false;
     }
     *out = quint32(value);
