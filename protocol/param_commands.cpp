@@ -52,7 +52,7 @@ void show_params(const QObject *window, const orb::Param_data &data)
 {
     for (const orb::Param_control &c : orb::param_controls) {
         if (c.shown)
-            set_control(control(window, c), orb::param_to_control(c.conv, data.value(c.field)));
+            set_control(control(window, c), orb::param_to_control(c.conv, c.field.get(data)));
     }
 }
 

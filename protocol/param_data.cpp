@@ -33,43 +33,24 @@ const Param_field param_fields[param_field_count] = {
 // The four fields without a control (time_pause_washout, time_tur_1, min_voltage,
 // max_voltage) have no row and go out as 0. The pump and wiper run times are not set by a read.
 const Param_control param_controls[param_control_count] = {
-    {"sb_address_ptz", 0, Param_conv::plain, true},
-    {"sb_day", 1, Param_conv::days, true},
-    {"sb_hour", 1, Param_conv::hours, true},
-    {"sb_min", 1, Param_conv::minutes, true},
-    {"sb_time_interval_rain", 2, Param_conv::rain_minutes, true},
-    {"sb_interval_washout", 3, Param_conv::plain, false},
-    {"sb_time_pattern_move", 5, Param_conv::plain, true},
-    {"sb_time_pattern_wiper", 7, Param_conv::plain, false},
-    {"sb_preset_move", 8, Param_conv::plain, true},
-    {"sb_preset_wiper", 9, Param_conv::plain, true},
-    {"cb_wiper_not_active", 12, Param_conv::flag, true},
-    {"cb_normal_sensor_rain", 13, Param_conv::flag, true},
-    {"sb_PresetInitPos", 14, Param_conv::plain, true},
-    {"cm_WorkReg", 15, Param_conv::plain, true},
-    {"sb_NumTour", 16, Param_conv::plain, true},
-    {"sb_NumScan", 17, Param_conv::plain, true},
-    {"sb_NumPattern", 18, Param_conv::plain, true},
+    {"sb_address_ptz", &Param_data::addr_cam, Param_conv::plain, true},
+    {"sb_day", &Param_data::time_interval, Param_conv::days, true},
+    {"sb_hour", &Param_data::time_interval, Param_conv::hours, true},
+    {"sb_min", &Param_data::time_interval, Param_conv::minutes, true},
+    {"sb_time_interval_rain", &Param_data::time_interval_rain, Param_conv::rain_minutes, true},
+    {"sb_interval_washout", &Param_data::time_washout, Param_conv::plain, false},
+    {"sb_time_pattern_move", &Param_data::time_move, Param_conv::plain, true},
+    {"sb_time_pattern_wiper", &Param_data::time_wiper, Param_conv::plain, false},
+    {"sb_preset_move", &Param_data::preset_move, Param_conv::plain, true},
+    {"sb_preset_wiper", &Param_data::preset_wiper, Param_conv::plain, true},
+    {"cb_wiper_not_active", &Param_data::wiper_not_active, Param_conv::flag, true},
+    {"cb_normal_sensor_rain", &Param_data::normal_sensor_rain, Param_conv::flag, true},
+    {"sb_PresetInitPos", &Param_data::normal_Preset_Initial_Pos, Param_conv::plain, true},
+    {"cm_WorkReg", &Param_data::normal_Work_Reg_Cam, Param_conv::plain, true},
+    {"sb_NumTour", &Param_data::normal_Num_Tour, Param_conv::plain, true},
+    {"sb_NumScan", &Param_data::normal_Num_Scan, Param_conv::plain, true},
+    {"sb_NumPattern", &Param_data::normal_Num_Pattern, Param_conv::plain, true},
 };
-
-quint32 Param_member::get(const Param_data &d) const
-{
-    if (m8)
-        return d.*m8;
-    if (m16)
-        return d.*m16;
-    return m32 ? d.*m32 : 0;
-}
-
-void Param_member::set(Param_data &d, quint32 v) const
-{
-    if (m8)
-        d.*m8 = quint8(v);
-    else if (m16)
-        d.*m16 = quint16(v);
-    else if (m32)
-        d.*m32 = v;
-}
 
 int param_field_index(const QString &name)
 {
@@ -93,30 +74,12 @@ void Param_data::set_value(int field, quint32 v)
 
 QByteArray Param_data::encode() const
 {
-    QByteArray out(size, '\0');
-    for (const Param_field &f : param_fields) {
-        const quint32 v = f.member.get(*this);
-        for (int k = 0; k < f.width && f.offset + k < size; ++k)
-            out[f.offset + k] = char(v >> (8 * k));
-    }
-    return out;
+    return encode_fields(*this, param_fields);
 }
 
 bool Param_data::decode(const QByteArray &payload, Param_data *out)
 {
-    if (!out || payload.size() < size)
-        return false;
-    Param_data d;
-    for (const Param_field &f : param_fields) {
-        if (f.offset < 0 || f.offset + f.width > payload.size())
-            return false;
-        quint32 v = 0;
-        for (int k = 0; k < f.width; ++k)
-            v |= quint32(quint8(payload.at(f.offset + k))) << (8 * k);
-        f.member.set(d, v);
-    }
-    *out = d;
-    return true;
+    return decode_fields(payload, param_fields, out);
 }
 
 QStringList Param_data::log_lines() const
@@ -186,16 +149,15 @@ bool param_from_form(const Param_form &form, Param_data *out, Param_overflow *ov
     Param_data d;
     // Fields in record order, so the first value that does not fit is the one reported; the
     // module would otherwise get only its low bits.
-    for (int field = 0; field < param_field_count; ++field) {
-        const Param_field &f = param_fields[field];
+    for (const Param_field &f : param_fields) {
         qint64 total = 0;
         int controls = 0, last = 0;
         for (int i = 0; i < param_control_count; ++i) {
-            if (param_controls[i].field != field)
-                continue;
-            total += to_field(param_controls[i].conv, form.value[i]);
-            ++controls;
-            last = i;
+            if (param_controls[i].field == f.member) {
+                total += to_field(param_controls[i].conv, form.value[i]);
+                ++controls;
+                last = i;
+            }
         }
         if (total < 0 || total > qint64(f.max())) {
             // One control is reported in its own unit, the interval's three in seconds.

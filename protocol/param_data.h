@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "record_field.h"
+
 namespace orb {
 
 // Washing parameters as the module stores them: 34 bytes, little-endian, unsigned. Where each
@@ -45,42 +47,7 @@ struct Param_data
     QStringList log_lines() const;
 };
 
-// One member of Param_data, whichever of the three widths it has.
-class Param_member
-{
-public:
-    constexpr Param_member(quint8 Param_data::*m)
-        : m8(m)
-    {}
-    constexpr Param_member(quint16 Param_data::*m)
-        : m16(m)
-    {}
-    constexpr Param_member(quint32 Param_data::*m)
-        : m32(m)
-    {}
-
-    quint32 get(const Param_data &d) const;
-    // Keeps the low bits that the member holds.
-    void set(Param_data &d, quint32 v) const;
-
-private:
-    quint8 Param_data::*m8 = nullptr;
-    quint16 Param_data::*m16 = nullptr;
-    quint32 Param_data::*m32 = nullptr;
-};
-
-// A field of the record: its module name, where it lies and how many bytes it takes.
-struct Param_field
-{
-    const char *name;
-    int offset;
-    int width;    // 1, 2 or 4
-    bool seconds; // counts seconds
-    Param_member member;
-
-    // Largest value the field holds.
-    constexpr quint32 max() const { return quint32(0xFFFFFFFFull >> (32 - 8 * width)); }
-};
+using Param_field = Record_field<Param_data>;
 
 constexpr int param_field_count = 19;
 // In record order.
@@ -96,7 +63,7 @@ enum class Param_conv { plain, flag, rain_minutes, days, hours, minutes };
 struct Param_control
 {
     const char *widget; // objectName
-    int field;          // index into param_fields
+    Record_member<Param_data> field;
     Param_conv conv;
     bool shown; // a read sets it
 };

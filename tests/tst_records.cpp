@@ -215,7 +215,7 @@ void tst_records::to_form()
     Controls set;
     for (const Param_control &c : param_controls) {
         if (c.shown)
-            set.append({c.widget, param_to_control(c.conv, d.value(c.field))});
+            set.append({c.widget, param_to_control(c.conv, c.field.get(d))});
     }
     QCOMPARE(set, controls);
 }
