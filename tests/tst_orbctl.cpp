@@ -358,6 +358,8 @@ private slots:
             600);
         row("flaky, --retries 1", {"fault silent", "fault-count 2"}, retry_1 + status, 3,
             "no reply", 2, 600);
+        row("a new fault lifts the count", {"fault-count 1", "fault silent"}, retry_1 + status, 3,
+            "no reply", 2, 600);
         row("bad-crc once, --retries 1", {"fault bad-crc", "fault-count 1"}, retry_1 + test, 0,
             "^$", 2);
         row("short-payload once, --retries 1", {"fault short-payload", "fault-count 1"},
