@@ -122,9 +122,9 @@ void tst_log::shared_log()
     QList<QByteArray> lines = Test_env::log_bytes().split('\n');
     for (QByteArray &line : lines)
         line.remove(0, 19);
-    for (const char *shared : {" INFO Получение статуса УПУ", " DEBUG Длина пакета = 8",
-                               " DEBUG Отправляем :AABB010300001F84", " DEBUG state Пауза",
-                               " INFO OK"})
+    for (const char *shared :
+         {" INFO Получение статуса УПУ", " DEBUG Длина пакета = 8",
+          " DEBUG Отправляем :AABB010300001F84", " DEBUG state Пауза", " INFO OK"})
         QVERIFY2(lines.count(shared) == 2, shared);
 #else
     QSKIP("the simulator serves a pseudo-terminal");

@@ -80,7 +80,7 @@ void tst_rx_line::line_text_data()
     QTest::newRow("past f") << QByteArray(":aabb0g") << false;
     QTest::newRow("between 9 and A") << QByteArray(":AABB0@") << false;
     QTest::newRow("space") << QByteArray(":AA BB0") << false;
-    QTest::newRow("sync frame") << QByteArray("\xff\x05" "AB\r\n", 7) << false;
+    QTest::newRow("sync frame") << QByteArray::fromHex("FF0541420D0A00") << false;
     QTest::newRow("zero byte") << QByteArray(":AABB0\0", 7) << false;
 }
 
