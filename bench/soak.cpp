@@ -7,7 +7,10 @@
 //   soak [exchanges] [seed]      (defaults 2000 and 1)
 #include "mainwindow.h"
 #include "scratch_run.h"
+#include "protocol/log_line.h"
 #include "protocol/packet.h"
+#include "protocol/param_data.h"
+#include "protocol/status_data.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -47,9 +50,9 @@ struct Command
 };
 
 const Command commands[] = {
-    {"btn_read_wish", 0x01, "Чтение", "OK", 19},
-    {"btn_read_presets", 0x01, "Чтение", "OK", 19},
-    {"btn_read_time", 0x01, "Чтение", "OK", 19},
+    {"btn_read_wish", 0x01, "Чтение", "OK", orb::param_field_count},
+    {"btn_read_presets", 0x01, "Чтение", "OK", orb::param_field_count},
+    {"btn_read_time", 0x01, "Чтение", "OK", orb::param_field_count},
     {"btn_write_wish", 0x02, "Запись", "OK", 0},
     {"btn_write_presets", 0x02, "Запись", "OK", 0},
     {"btn_write_time", 0x02, "Запись", "OK", 0},
@@ -80,7 +83,7 @@ QString expected_outcome(const QString &fault, const Command &c)
         return "ERROR Размер пакета не корректен (поле len неверно заполнено)";
     if (fault == "short-payload" && c.code >= 0x01 && c.code <= 0x03)
         return QString("ERROR Ответ модуля короче записи: 10 байт данных вместо %1")
-            .arg(c.code == 0x03 ? 23 : 34);
+            .arg(c.code == 0x03 ? orb::Status_data::size : orb::Param_data::size);
     return "OK";
 }
 
@@ -182,7 +185,7 @@ QStringList Soak::new_log_lines()
     log_offset += bytes.size();
     // A line is "dd-MM-yyyy hh:mm:ss LEVEL text"; a text with a line break stays one entry.
     static const QRegularExpression start("(^|\n)(\\d\\d-\\d\\d-\\d{4} \\d\\d:\\d\\d:\\d\\d |\\z)");
-    return QString::fromLocal8Bit(bytes).split(start, Qt::SkipEmptyParts);
+    return orb::decode_log(bytes).split(start, Qt::SkipEmptyParts);
 }
 
 // The fault the simulator applied to this request, from its traffic lines: "<- :HEX" then

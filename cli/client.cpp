@@ -2,6 +2,7 @@
 
 #include "console_out.h"
 #include "log.h"
+#include "protocol/exchange_text.h"
 
 #include <QElapsedTimer>
 #include <QMetaEnum>
@@ -20,19 +21,20 @@ void Client::wire(const QString &text) const
     write_text(stderr, "orbctl: " + text + '\n');
 }
 
-Outcome Client::open(const QString &name, int baud)
+Result Client::open(const QString &name, int baud)
 {
     port.setPortName(name);
     if (!port.open(QIODevice::ReadWrite)) {
-        log->error(QStringLiteral("ERROR: serial [%1] not open (%2)")
-                       .arg(port.portName(), port.errorString()));
-        return {exit_port, QStringLiteral("cannot open %1: %2").arg(name, port.errorString())};
+        log->error(orb::port_not_open_text(port.portName(), port.errorString()));
+        return {Outcome::no_port,
+                QStringLiteral("cannot open %1: %2").arg(name, port.errorString())};
     }
     if (!port.setBaudRate(baud)) {
-        log->error(QString::fromUtf8("Не удалось уставновить baudrate %1").arg(baud));
+        log->error(orb::baud_rate_text(baud));
         const QString why = port.errorString();
         port.close();
-        return {exit_port, QStringLiteral("cannot set %1 baud on %2: %3").arg(baud).arg(name, why)};
+        return {Outcome::no_port,
+                QStringLiteral("cannot set %1 baud on %2: %3").arg(baud).arg(name, why)};
     }
     return {};
 }
@@ -43,27 +45,27 @@ void Client::close()
         port.close();
 }
 
-Outcome Client::lost()
+Result Client::lost()
 {
     const QSerialPort::SerialPortError err = port.error();
     // The window logs the error's enum name for the same event.
-    const char *name = QMetaEnum::fromType<QSerialPort::SerialPortError>().valueToKey(int(err));
-    log->error(name ? QLatin1String(name) : QStringLiteral("unknown error %1").arg(int(err)));
-    const Outcome out{exit_port,
-                      QStringLiteral("port %1 lost: %2").arg(port.portName(), port.errorString())};
+    const auto names = QMetaEnum::fromType<QSerialPort::SerialPortError>();
+    log->error(orb::port_error_text(names.valueToKey(int(err)), int(err)));
+    const Result out{Outcome::port_lost,
+                     QStringLiteral("port %1 lost: %2").arg(port.portName(), port.errorString())};
     port.close();
     return out;
 }
 
-Outcome Client::exchange(quint8 address, orb::Command command, const QByteArray &payload,
-                         int record_size, int timeout_ms, int retries, QByteArray *reply)
+Result Client::exchange(quint8 address, orb::Command command, const QByteArray &payload,
+                        int record_size, int timeout_ms, int retries, QByteArray *reply)
 {
     const QByteArray packet = orb::build_packet(address, quint8(command), payload);
-    Outcome out;
+    Result out;
     for (int attempt = 0;; ++attempt) {
         out = once(address, int(command), packet, record_size, timeout_ms, reply);
         // A lost port does not come back by asking again.
-        if (out.code == exit_ok || out.code == exit_port || attempt >= retries)
+        if (out.ok() || out.outcome == Outcome::port_lost || attempt >= retries)
             return out;
         wire(QStringLiteral("%1; trying again (%2 of %3)")
                  .arg(out.message)
@@ -72,12 +74,12 @@ Outcome Client::exchange(quint8 address, orb::Command command, const QByteArray 
     }
 }
 
-Outcome Client::once(quint8 address, int command, const QByteArray &packet, int record_size,
-                     int timeout_ms, QByteArray *reply)
+Result Client::once(quint8 address, int command, const QByteArray &packet, int record_size,
+                    int timeout_ms, QByteArray *reply)
 {
     reply->clear();
     if (!port.isOpen())
-        return {exit_port, QStringLiteral("port not open")};
+        return {Outcome::port_lost, QStringLiteral("port not open")};
     // Whatever is left from before (a late reply, a stray line end) is no answer to this request.
     port.clear(QSerialPort::Input);
     port.readAll();
@@ -85,8 +87,8 @@ Outcome Client::once(quint8 address, int command, const QByteArray &packet, int 
 
     const QByteArray line = orb::frame_packet(packet);
     const QString shown = QString::fromLatin1(line.chopped(1));
-    log->debug(QString::fromUtf8("Длина пакета = %1").arg(packet.size()));
-    log->debug(QString::fromUtf8("Отправляем %1").arg(shown));
+    log->debug(orb::packet_length_text(packet));
+    log->debug(orb::sending_text(packet));
     wire(QStringLiteral("-> ") + shown);
 
     QElapsedTimer clock;
@@ -95,7 +97,7 @@ Outcome Client::once(quint8 address, int command, const QByteArray &packet, int 
         if (port.error() != QSerialPort::NoError && port.error() != QSerialPort::TimeoutError)
             return lost();
         port.clearError();
-        return {exit_timeout, QStringLiteral("request not sent within %1 ms").arg(timeout_ms)};
+        return {Outcome::no_reply, QStringLiteral("request not sent within %1 ms").arg(timeout_ms)};
     }
 
     QVector<QByteArray> lines;
@@ -117,39 +119,29 @@ Outcome Client::once(quint8 address, int command, const QByteArray &packet, int 
         wire(QStringLiteral("!! ") + note);
 
     if (lines.isEmpty()) {
-        log->debug(QString::fromUtf8("Получено []"));
+        log->debug(orb::received_text({}));
         log->error(orb::check_reply({}, address, command).message);
         wire(QStringLiteral("<- nothing"));
-        return {exit_timeout, QStringLiteral("no reply within %1 ms").arg(timeout_ms)};
+        return {Outcome::no_reply, QStringLiteral("no reply within %1 ms").arg(timeout_ms)};
     }
     exchange_ms = double(clock.nsecsElapsed()) / 1e6;
     *reply = QByteArray::fromHex(lines.first());
     wire(QStringLiteral("<- :%1 (%2 ms)")
              .arg(QString::fromLatin1(lines.first()))
              .arg(exchange_ms, 0, 'f', 1));
-    if (command == int(orb::Command::test)) {
-        const int end = reply->indexOf('\0');
-        log->debug(QString::fromUtf8("Получено [%1]")
-                       .arg(QString::fromUtf8(end < 0 ? *reply : reply->left(end))));
-        log->debug(QString::fromUtf8("Получено (hex) [%1]")
-                       .arg(QString::fromLatin1(reply->toHex().toUpper())));
-    } else {
-        log->debug(QString::fromUtf8("Получено [%1]").arg(QString::fromLatin1(reply->toHex())));
-    }
+    const QStringList received = orb::received_texts(command, *reply);
+    for (const QString &text : received)
+        log->debug(text);
     const orb::Reply_check check = orb::check_reply(*reply, address, command);
     if (check.code != orb::reply_ok) {
         log->error(check.message);
-        return {exit_reply, check.message};
+        return {Outcome::wrong_reply, check.message};
     }
     const int size = orb::packet_payload(*reply).size();
     if (size < record_size) {
-        // The window's text for the same refusal.
-        const QString text =
-            QString::fromUtf8("Ответ модуля короче записи: %1 байт данных вместо %2")
-                .arg(size)
-                .arg(record_size);
+        const QString text = orb::short_reply_text(size, record_size);
         log->error(text);
-        return {exit_reply, text};
+        return {Outcome::wrong_reply, text};
     }
     return {};
 }

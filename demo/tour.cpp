@@ -5,6 +5,8 @@
 
 #include "high_dpi.h"
 #include "mainwindow.h"
+#include "protocol/log_line.h"
+#include "protocol/version.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -425,9 +427,10 @@ bool Tour::run(const QString &port)
              if (boxes.size() != 1 || boxes.first().kind != QStringLiteral("AboutBox") ||
                  boxes.first().title != QStringLiteral("О программе"))
                  return failed(QStringLiteral("no \"О программе\" dialog came up"));
-             if (!boxes.first().text.contains(QStringLiteral("version 0.0.99 (116)")))
+             if (!boxes.first().text.contains(QStringLiteral("version ") + orb::version_text()))
                  return failed(QStringLiteral("the dialog reads \"%1\"").arg(boxes.first().text));
-             return done(QStringLiteral("\"О программе\" showed version 0.0.99 (116), closed"));
+             return done(QStringLiteral("\"О программе\" showed version %1, closed")
+                             .arg(orb::version_text()));
          }},
         {QStringLiteral("press \"Разъединиться\""),
          [&] {
@@ -472,7 +475,7 @@ void print_log(const QString &dir)
 {
     QFile file(QDir(dir).filePath(QStringLiteral("ORB_PTZ_Washing.log")));
     const QStringList lines = file.open(QIODevice::ReadOnly | QIODevice::Text)
-                                  ? QString::fromLocal8Bit(file.readAll()).split(QLatin1Char('\n'))
+                                  ? orb::decode_log(file.readAll()).split(QLatin1Char('\n'))
                                   : QStringList();
     say(QStringLiteral("The tool's log, %1:").arg(file.fileName()));
     for (const QString &line : lines) {
