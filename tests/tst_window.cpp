@@ -391,8 +391,7 @@ void tst_window::captions_fit_scaled()
     QFile file(report);
     QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
     const QString text = QString::fromUtf8(file.readAll());
-    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
-             qPrintable(text));
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, qPrintable(text));
     QVERIFY2(text.contains(QLatin1String("PASS   : tst_window::captions_fit(9pt, plain X11)")),
              qPrintable(text));
 }
