@@ -16,8 +16,6 @@ class Module
 public:
     Module(quint8 address, qint64 init_ms, qint64 now_ms);
 
-    quint8 address() const { return addr; }
-
     // The reply packet for one decoded request, or an empty array with *why set when a real
     // device on the bus would keep quiet.
     QByteArray answer(const QByteArray &request, qint64 now_ms, QString *why);
