@@ -52,9 +52,9 @@ struct Step
 };
 
 const Step commands[] = {
-    {"btn_read_wish", Command::get_param, "Чтение", "OK", 19},
-    {"btn_read_presets", Command::get_param, "Чтение", "OK", 19},
-    {"btn_read_time", Command::get_param, "Чтение", "OK", 19},
+    {"btn_read_wish", Command::get_param, "Чтение", "OK", orb::param_field_count},
+    {"btn_read_presets", Command::get_param, "Чтение", "OK", orb::param_field_count},
+    {"btn_read_time", Command::get_param, "Чтение", "OK", orb::param_field_count},
     {"btn_write_wish", Command::set_param, "Запись", "OK", 0},
     {"btn_write_presets", Command::set_param, "Запись", "OK", 0},
     {"btn_write_time", Command::set_param, "Запись", "OK", 0},
