@@ -21,19 +21,21 @@ void Client::wire(const QString &text) const
     std::fflush(stderr);
 }
 
-Outcome Client::open(const QString &name, int baud)
+Result Client::open(const QString &name, int baud)
 {
     port.setPortName(name);
     if (!port.open(QIODevice::ReadWrite)) {
         log->error(QStringLiteral("ERROR: serial [%1] not open (%2)")
                        .arg(port.portName(), port.errorString()));
-        return {exit_port, QStringLiteral("cannot open %1: %2").arg(name, port.errorString())};
+        return {Outcome::no_port,
+                QStringLiteral("cannot open %1: %2").arg(name, port.errorString())};
     }
     if (!port.setBaudRate(baud)) {
         log->error(QString::fromUtf8("Не удалось уставновить baudrate %1").arg(baud));
         const QString why = port.errorString();
         port.close();
-        return {exit_port, QStringLiteral("cannot set %1 baud on %2: %3").arg(baud).arg(name, why)};
+        return {Outcome::no_port,
+                QStringLiteral("cannot set %1 baud on %2: %3").arg(baud).arg(name, why)};
     }
     return {};
 }
@@ -44,27 +46,27 @@ void Client::close()
         port.close();
 }
 
-Outcome Client::lost()
+Result Client::lost()
 {
     const QSerialPort::SerialPortError err = port.error();
     // The window logs the error's enum name for the same event.
     const char *name = QMetaEnum::fromType<QSerialPort::SerialPortError>().valueToKey(int(err));
     log->error(name ? QLatin1String(name) : QStringLiteral("unknown error %1").arg(int(err)));
-    const Outcome out{exit_port,
-                      QStringLiteral("port %1 lost: %2").arg(port.portName(), port.errorString())};
+    const Result out{Outcome::port_lost,
+                     QStringLiteral("port %1 lost: %2").arg(port.portName(), port.errorString())};
     port.close();
     return out;
 }
 
-Outcome Client::exchange(quint8 address, orb::Command command, const QByteArray &payload,
-                         int record_size, int timeout_ms, int retries, QByteArray *reply)
+Result Client::exchange(quint8 address, orb::Command command, const QByteArray &payload,
+                        int record_size, int timeout_ms, int retries, QByteArray *reply)
 {
     const QByteArray packet = orb::build_packet(address, quint8(command), payload);
-    Outcome out;
+    Result out;
     for (int attempt = 0;; ++attempt) {
         out = once(address, int(command), packet, record_size, timeout_ms, reply);
         // A lost port does not come back by asking again.
-        if (out.code == exit_ok || out.code == exit_port || attempt >= retries)
+        if (out.ok() || out.outcome == Outcome::port_lost || attempt >= retries)
             return out;
         wire(QStringLiteral("%1; trying again (%2 of %3)")
                  .arg(out.message)
@@ -73,12 +75,12 @@ Outcome Client::exchange(quint8 address, orb::Command command, const QByteArray 
     }
 }
 
-Outcome Client::once(quint8 address, int command, const QByteArray &packet, int record_size,
-                     int timeout_ms, QByteArray *reply)
+Result Client::once(quint8 address, int command, const QByteArray &packet, int record_size,
+                    int timeout_ms, QByteArray *reply)
 {
     reply->clear();
     if (!port.isOpen())
-        return {exit_port, QStringLiteral("port not open")};
+        return {Outcome::port_lost, QStringLiteral("port not open")};
     // Whatever is left from before (a late reply, a stray line end) is no answer to this request.
     port.clear(QSerialPort::Input);
     port.readAll();
@@ -96,7 +98,7 @@ Outcome Client::once(quint8 address, int command, const QByteArray &packet, int 
         if (port.error() != QSerialPort::NoError && port.error() != QSerialPort::TimeoutError)
             return lost();
         port.clearError();
-        return {exit_timeout, QStringLiteral("request not sent within %1 ms").arg(timeout_ms)};
+        return {Outcome::no_reply, QStringLiteral("request not sent within %1 ms").arg(timeout_ms)};
     }
 
     QVector<QByteArray> lines;
@@ -121,7 +123,7 @@ Outcome Client::once(quint8 address, int command, const QByteArray &packet, int 
         log->debug(QString::fromUtf8("Получено []"));
         log->error(orb::check_reply({}, address, command).message);
         wire(QStringLiteral("<- nothing"));
-        return {exit_timeout, QStringLiteral("no reply within %1 ms").arg(timeout_ms)};
+        return {Outcome::no_reply, QStringLiteral("no reply within %1 ms").arg(timeout_ms)};
     }
     exchange_ms = double(clock.nsecsElapsed()) / 1e6;
     *reply = QByteArray::fromHex(lines.first());
@@ -140,7 +142,7 @@ Outcome Client::once(quint8 address, int command, const QByteArray &packet, int 
     const orb::Reply_check check = orb::check_reply(*reply, address, command);
     if (check.code != orb::reply_ok) {
         log->error(check.message);
-        return {exit_reply, check.message};
+        return {Outcome::wrong_reply, check.message};
     }
     const int size = orb::packet_payload(*reply).size();
     if (size < record_size) {
@@ -150,7 +152,7 @@ Outcome Client::once(quint8 address, int command, const QByteArray &packet, int 
                 .arg(size)
                 .arg(record_size);
         log->error(text);
-        return {exit_reply, text};
+        return {Outcome::wrong_reply, text};
     }
     return {};
 }

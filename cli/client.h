@@ -1,5 +1,7 @@
 #pragma once
 
+#include "outcome.h"
+
 #include "protocol/line_reader.h"
 #include "protocol/packet.h"
 
@@ -7,24 +9,9 @@
 
 class Log;
 
-// Exit statuses of orbctl; an exchange ends in one of them too.
-enum Exit {
-    exit_ok = 0,
-    exit_reply = 1,   // the module answered wrongly
-    exit_usage = 2,   // bad usage or input, nothing sent
-    exit_timeout = 3, // no reply within the timeout
-    exit_port = 4,    // port cannot be opened or was lost
-    exit_echo = 5,    // a write's echo differs from what was sent
-};
-
-struct Outcome
-{
-    int code = exit_ok;
-    QString message; // one line for stderr when code is not exit_ok
-};
-
 // A synchronous client: open, one exchange at a time with a deadline, close. A reply is
-// complete at the line end after ':'; nothing waits longer than that.
+// complete at the line end after ':'; nothing waits longer than that. Each call says what
+// happened (no_port, no_reply, wrong_reply, port_lost) and leaves exit statuses to the caller.
 class Client
 {
     Q_DISABLE_COPY(Client)
@@ -33,19 +20,19 @@ public:
     Client(Log *log, bool verbose);
     ~Client() { close(); }
 
-    Outcome open(const QString &name, int baud);
+    Result open(const QString &name, int baud);
     void close();
 
     // Sends one request and takes the first complete line as its reply (the whole packet in
     // *reply). A reply that fails the check or carries fewer than record_size payload bytes is
     // wrong; no reply or a wrong one is tried again up to `retries` more times.
-    Outcome exchange(quint8 address, orb::Command command, const QByteArray &payload,
-                     int record_size, int timeout_ms, int retries, QByteArray *reply);
+    Result exchange(quint8 address, orb::Command command, const QByteArray &payload,
+                    int record_size, int timeout_ms, int retries, QByteArray *reply);
 
 private:
-    Outcome once(quint8 address, int command, const QByteArray &packet, int record_size,
-                 int timeout_ms, QByteArray *reply);
-    Outcome lost();
+    Result once(quint8 address, int command, const QByteArray &packet, int record_size,
+                int timeout_ms, QByteArray *reply);
+    Result lost();
     void wire(const QString &text) const;
 
     QSerialPort port;

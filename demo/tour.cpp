@@ -5,6 +5,7 @@
 
 #include "box_closer.h"
 #include "mainwindow.h"
+#include "protocol/version.h"
 #include "sim_process.h"
 #include "test_env.h"
 
@@ -389,9 +390,10 @@ bool Tour::run(const QString &port)
              if (boxes.size() != 1 || boxes.first().class_name != QStringLiteral("AboutBox") ||
                  boxes.first().title != QStringLiteral("О программе"))
                  return failed(QStringLiteral("no \"О программе\" dialog came up"));
-             if (!about_text.contains(QStringLiteral("version 0.0.99 (116)")))
+             if (!about_text.contains(QStringLiteral("version ") + orb::version_text()))
                  return failed(QStringLiteral("the dialog reads \"%1\"").arg(about_text));
-             return done(QStringLiteral("\"О программе\" showed version 0.0.99 (116), closed"));
+             return done(QStringLiteral("\"О программе\" showed version %1, closed")
+                             .arg(orb::version_text()));
          }},
         {QStringLiteral("press \"Разъединиться\""),
          [&] {
