@@ -341,14 +341,13 @@ int Soak::run()
         const bool in_flight = is(previous_fault, Fault::late) || stale;
         stale = hasty && in_flight;
         if (!hasty && in_flight) {
-            QFile log("ORB_PTZ_Washing.log");
             qint64 size = -1;
             QElapsedTimer quiet;
             quiet.start();
             wait_for(
                 [&] {
-                    if (log.size() != size) {
-                        size = log.size();
+                    if (Scratch_run::log_size() != size) {
+                        size = Scratch_run::log_size();
                         quiet.restart();
                     }
                     return quiet.elapsed() > 600;

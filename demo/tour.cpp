@@ -5,6 +5,7 @@
 
 #include "box_closer.h"
 #include "mainwindow.h"
+#include "protocol/log_line.h"
 #include "protocol/version.h"
 #include "sim_process.h"
 #include "test_env.h"
@@ -434,7 +435,7 @@ void print_log(const QString &dir)
 {
     const QStringList lines = Test_env::log_text().split(QLatin1Char('\n'));
     say(QStringLiteral("The tool's log, %1:")
-            .arg(QDir(dir).filePath(QStringLiteral("ORB_PTZ_Washing.log"))));
+            .arg(QDir(dir).filePath(QLatin1String(orb::log_file_name))));
     for (const QString &line : lines) {
         if (!line.isEmpty())
             say(QStringLiteral("    ") + line);

@@ -174,7 +174,7 @@ private slots:
         QVERIFY2(matches(with_port(out, sim.path()), r.out), qPrintable(r.out));
         QFile file(QStringLiteral("orb.log"));
         QCOMPARE(file.open(QIODevice::ReadOnly | QIODevice::Text), !log.isEmpty());
-        const QString text = file.isOpen() ? QString::fromLocal8Bit(file.readAll()) : QString();
+        const QString text = file.isOpen() ? orb::decode_log(file.readAll()) : QString();
         QVERIFY2(log.isEmpty() || matches(log, text), qPrintable(text));
     }
     void round_trip_data()

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "protocol/log_line.h"
+
 #include <QDir>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 // Runs a suite, a benchmark or the tour in a temporary working directory (where the log lands)
@@ -24,29 +25,16 @@ public:
     // log_size() it saw last.
     static QByteArray log_bytes(qint64 from = 0)
     {
-        QFile f(QStringLiteral("ORB_PTZ_Washing.log"));
+        QFile f(QLatin1String(orb::log_file_name));
         if (!f.open(QIODevice::ReadOnly | QIODevice::Text) || !f.seek(from))
             return {};
         return f.readAll();
     }
-    static qint64 log_size() { return QFileInfo(QStringLiteral("ORB_PTZ_Washing.log")).size(); }
-    // The log's text as the tool encodes it: the ANSI code page on Windows, UTF-8 elsewhere.
-    static QString log_text(qint64 from = 0)
-    {
-#ifdef Q_OS_WIN
-        return QString::fromLocal8Bit(log_bytes(from));
-#else
-        return QString::fromUtf8(log_bytes(from));
-#endif
-    }
+    static qint64 log_size() { return QFileInfo(QLatin1String(orb::log_file_name)).size(); }
+    static QString log_text(qint64 from = 0) { return orb::decode_log(log_bytes(from)); }
     // Log lines with the time stamp cut off ("INFO text"); a multi-line text stays one entry.
-    static QStringList log_lines(qint64 from = 0)
-    {
-        static const QRegularExpression start(
-            QStringLiteral("(^|\n)(\\d\\d-\\d\\d-\\d{4} \\d\\d:\\d\\d:\\d\\d |\\z)"));
-        return log_text(from).split(start, Qt::SkipEmptyParts);
-    }
-    static void clear_log() { QFile::remove(QStringLiteral("ORB_PTZ_Washing.log")); }
+    static QStringList log_lines(qint64 from = 0) { return orb::log_entries(log_bytes(from)); }
+    static void clear_log() { QFile::remove(QLatin1String(orb::log_file_name)); }
 
 private:
     QTemporaryDir dir;
