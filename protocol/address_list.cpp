@@ -10,7 +10,8 @@ namespace orb {
 bool parse_address_list(const QString &text, QVector<quint8> *out, QString *why)
 {
     // Three digits at most: no number this long can be an address, and none overflows.
-    static const QRegularExpression item(QStringLiteral("^\\s*(\\d{1,3})(?:\\s*-\\s*(\\d{1,3}))?\\s*$"));
+    static const QRegularExpression item(
+        QStringLiteral("^\\s*(\\d{1,3})(?:\\s*-\\s*(\\d{1,3}))?\\s*$"));
     QVector<quint8> list;
     std::bitset<256> seen;
     const QStringList items = text.split(QLatin1Char(','));

@@ -3,6 +3,11 @@
 #include "port_link.h"
 #include "pty_link.h"
 #include "simulator.h"
+#ifdef ORB_HAVE_NETWORK
+#include "tcp_link.h"
+#endif
+
+#include "protocol/address_list.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -88,8 +93,14 @@ int main(int argc, char *argv[])
          QStringLiteral("name")},
         {QStringLiteral("link"), QStringLiteral("Also make a symlink to the pty slave here."),
          QStringLiteral("path")},
-        {QStringLiteral("address"), QStringLiteral("Module address, 0-255 (default 1)."),
-         QStringLiteral("n")},
+        {QStringLiteral("tcp"),
+         QStringLiteral("Serve TCP clients one at a time, not a pty: PORT on the loopback address "
+                        "(0: any free port), or ADDRESS:PORT."),
+         QStringLiteral("[address:]port")},
+        {QStringLiteral("address"),
+         QStringLiteral("Module address, 0-255 (default 1); a list such as 1-16 answers each of "
+                        "them from one shared state."),
+         QStringLiteral("list")},
         {QStringLiteral("eol"), QStringLiteral("Reply line end: crlf (default) or lf."),
          QStringLiteral("crlf|lf")},
         {QStringLiteral("baud"), QStringLiteral("Line rate for pacing and --port (default 9600)."),
@@ -111,10 +122,17 @@ int main(int argc, char *argv[])
     });
     parser.process(app);
 
-    qint64 address = 1, baud = 9600, turnaround = 0, init = 1000;
+    qint64 baud = 9600, turnaround = 0, init = 1000;
     qint64 seed = QDateTime::currentMSecsSinceEpoch() & 0xFFFFFFFF;
-    if (!number(parser, QStringLiteral("address"), 0, 255, &address) ||
-        !number(parser, QStringLiteral("baud"), 50, 4000000, &baud) ||
+    QVector<quint8> addresses{1};
+    QString why;
+    if (parser.isSet(QStringLiteral("address")) &&
+        !orb::parse_address_list(parser.value(QStringLiteral("address")), &addresses, &why)) {
+        fail(why);
+        return 2;
+    }
+    const quint8 address = addresses.first();
+    if (!number(parser, QStringLiteral("baud"), 50, 4000000, &baud) ||
         !number(parser, QStringLiteral("turnaround"), 0, 600000, &turnaround) ||
         !number(parser, QStringLiteral("init"), 0, 86400000, &init) ||
         !number(parser, QStringLiteral("seed"), 0, 0xFFFFFFFFLL, &seed))
@@ -148,7 +166,27 @@ int main(int argc, char *argv[])
 
     sim::Link *link = nullptr;
     QString error;
-    if (parser.isSet(QStringLiteral("port"))) {
+    if (parser.isSet(QStringLiteral("tcp"))) {
+#ifdef ORB_HAVE_NETWORK
+        QHostAddress host;
+        quint16 tcp_port = 0;
+        auto *tcp = new sim::Tcp_link(&app);
+        if (parser.isSet(QStringLiteral("port")) ||
+            !sim::Tcp_link::parse_endpoint(parser.value(QStringLiteral("tcp")), &host, &tcp_port,
+                                           &error)) {
+            fail(error.isEmpty() ? QStringLiteral("--tcp and --port exclude each other") : error);
+            return 2;
+        }
+        if (!tcp->open(host, tcp_port, &error)) {
+            fail(error);
+            return 1;
+        }
+        link = tcp;
+#else
+        fail(QStringLiteral("--tcp: built without Qt Network"));
+        return 2;
+#endif
+    } else if (parser.isSet(QStringLiteral("port"))) {
         auto *port = new sim::Port_link(&app);
         if (!port->open(parser.value(QStringLiteral("port")), int(baud), &error)) {
             fail(error);
@@ -180,7 +218,8 @@ int main(int argc, char *argv[])
         }
     }
 
-    sim::Simulator simulator(link, quint8(address), init);
+    sim::Simulator simulator(link, address, init);
+    simulator.set_addresses(addresses);
     simulator.set_eol(eol == QLatin1String("lf") ? QByteArray("\n") : QByteArray("\r\n"));
     simulator.set_turnaround(int(turnaround));
     simulator.set_faults(faults);
@@ -223,7 +262,8 @@ int main(int argc, char *argv[])
     std::fflush(stdout);
     sim::Simulator::traffic(
         QStringLiteral("module %1 on %2, seed %3%4")
-            .arg(address)
+            .arg(parser.isSet(QStringLiteral("address")) ? parser.value(QStringLiteral("address"))
+                                                         : QString::number(address))
             .arg(link->name())
             .arg(seed)
             .arg(faults.isEmpty() ? QString() : QStringLiteral(", faults at rate %1").arg(rate)));

@@ -33,6 +33,9 @@ public:
     void set_faults(const QVector<Fault> &kinds) { faults = kinds; }
     void set_fault_rate(double rate) { fault_rate = rate; }
     void set_seed(quint32 value) { rng.seed(seed = value); }
+    // Every address answered; the module's own when empty. A line of modules that share one
+    // state: enough to drive a tool that asks many addresses in turn.
+    void set_addresses(const QVector<quint8> &list) { addresses = list; }
     // What the console's reset goes back to: the settings as they are now.
     void keep_start();
 
@@ -73,6 +76,7 @@ private:
     int turnaround_ms = 0;
     bool gone = false; // vanishing: deaf to the line from now on
     quint32 seed = 0;
+    QVector<quint8> addresses;
     std::optional<Start> start;
 };
 
