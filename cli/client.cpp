@@ -1,9 +1,9 @@
 #include "client.h"
 
 #include "log.h"
+#include "transport.h"
 
 #include <QElapsedTimer>
-#include <QMetaEnum>
 
 #include <cstdio>
 
@@ -11,6 +11,11 @@ Client::Client(Log *log, bool verbose)
     : log(log)
     , verbose(verbose)
 {}
+
+Client::~Client()
+{
+    close();
+}
 
 void Client::wire(const QString &text) const
 {
@@ -21,39 +26,20 @@ void Client::wire(const QString &text) const
     std::fflush(stderr);
 }
 
-Outcome Client::open(const QString &name, int baud)
+Outcome Client::open(const QString &name, int baud, int connect_ms)
 {
-    port.setPortName(name);
-    if (!port.open(QIODevice::ReadWrite)) {
-        log->error(QStringLiteral("ERROR: serial [%1] not open (%2)")
-                       .arg(port.portName(), port.errorString()));
-        return {exit_port, QStringLiteral("cannot open %1: %2").arg(name, port.errorString())};
-    }
-    if (!port.setBaudRate(baud)) {
-        log->error(QString::fromUtf8("Не удалось уставновить baudrate %1").arg(baud));
-        const QString why = port.errorString();
-        port.close();
-        return {exit_port, QStringLiteral("cannot set %1 baud on %2: %3").arg(baud).arg(name, why)};
-    }
-    return {};
+    close();
+    QString why;
+    link = make_transport(name, baud, connect_ms, &why);
+    if (!link)
+        return {exit_usage, why};
+    return link->open(log);
 }
 
 void Client::close()
 {
-    if (port.isOpen())
-        port.close();
-}
-
-Outcome Client::lost()
-{
-    const QSerialPort::SerialPortError err = port.error();
-    // The window logs the error's enum name for the same event.
-    const char *name = QMetaEnum::fromType<QSerialPort::SerialPortError>().valueToKey(int(err));
-    log->error(name ? QLatin1String(name) : QStringLiteral("unknown error %1").arg(int(err)));
-    const Outcome out{exit_port,
-                      QStringLiteral("port %1 lost: %2").arg(port.portName(), port.errorString())};
-    port.close();
-    return out;
+    if (link)
+        link->close();
 }
 
 Outcome Client::exchange(quint8 address, orb::Command command, const QByteArray &payload,
@@ -77,11 +63,11 @@ Outcome Client::once(quint8 address, int command, const QByteArray &packet, int 
                      int timeout_ms, QByteArray *reply)
 {
     reply->clear();
-    if (!port.isOpen())
+    if (!link || !link->is_open())
         return {exit_port, QStringLiteral("port not open")};
     // Whatever is left from before (a late reply, a stray line end) is no answer to this request.
-    port.clear(QSerialPort::Input);
-    port.readAll();
+    QIODevice &port = link->device();
+    link->drop_input();
     reader.reset();
 
     const QByteArray line = orb::frame_packet(packet);
@@ -93,9 +79,8 @@ Outcome Client::once(quint8 address, int command, const QByteArray &packet, int 
     QElapsedTimer clock;
     clock.start();
     if (port.write(line) != line.size() || !port.waitForBytesWritten(timeout_ms)) {
-        if (port.error() != QSerialPort::NoError && port.error() != QSerialPort::TimeoutError)
-            return lost();
-        port.clearError();
+        if (link->broken())
+            return link->lost(log);
         return {exit_timeout, QStringLiteral("request not sent within %1 ms").arg(timeout_ms)};
     }
 
@@ -107,9 +92,8 @@ Outcome Client::once(quint8 address, int command, const QByteArray &packet, int 
             break;
         // Sleeps in the system until bytes come; no polling interval adds to the exchange.
         if (!port.waitForReadyRead(int(left))) {
-            if (port.error() != QSerialPort::NoError && port.error() != QSerialPort::TimeoutError)
-                return lost();
-            port.clearError();
+            if (link->broken())
+                return link->lost(log);
             continue;
         }
         reader.feed(port.readAll(), &lines, &notes);

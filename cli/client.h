@@ -3,9 +3,10 @@
 #include "protocol/line_reader.h"
 #include "protocol/packet.h"
 
-#include <QSerialPort>
+#include <memory>
 
 class Log;
+class Transport;
 
 // Exit statuses of orbctl; an exchange ends in one of them too.
 enum Exit {
@@ -31,9 +32,11 @@ class Client
 
 public:
     Client(Log *log, bool verbose);
-    ~Client() { close(); }
+    ~Client();
 
-    Outcome open(const QString &name, int baud);
+    // A serial port, or tcp://HOST:PORT for a device server (baud does not apply there;
+    // connect_ms bounds reaching it).
+    Outcome open(const QString &name, int baud, int connect_ms = 5000);
     void close();
 
     // Sends one request and takes the first complete line as its reply (the whole packet in
@@ -48,10 +51,9 @@ public:
 private:
     Outcome once(quint8 address, int command, const QByteArray &packet, int record_size,
                  int timeout_ms, QByteArray *reply);
-    Outcome lost();
     void wire(const QString &text) const;
 
-    QSerialPort port;
+    std::unique_ptr<Transport> link;
     orb::Line_reader reader;
     Log *log;
     bool verbose;

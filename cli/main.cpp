@@ -1,6 +1,7 @@
 #include "client.h"
 #include "commands.h"
 #include "log.h"
+#include "transport.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -105,7 +106,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("The version."));
     parser.addOptions({
         {{QStringLiteral("p"), QStringLiteral("port")},
-         QStringLiteral("Serial port (default: $ORB_PORT)."),
+         QStringLiteral("Serial port, or tcp://HOST:PORT for a serial device server in raw TCP "
+                        "mode (default: $ORB_PORT)."),
          QStringLiteral("name")},
         {{QStringLiteral("a"), QStringLiteral("address")},
          QStringLiteral("Module address 0-255 (default: $ORB_ADDRESS, else 1)."),
@@ -228,7 +230,11 @@ int main(int argc, char *argv[])
     Log log;
     log.set_file(parser.value("log"));
     Client client(&log, parser.isSet("verbose"));
-    const Outcome opened = client.open(port, int(baud));
+    if (is_tcp_name(port) && parser.isSet("baud"))
+        fail(QStringLiteral("--baud does not apply to %1: the device server's own setting does")
+                 .arg(port));
+    // Reaching a device server gets the reply timeout, but never less than a second.
+    const Outcome opened = client.open(port, int(baud), int(qMax(timeout, qint64(1000))));
     if (opened.code != exit_ok) {
         fail(opened.message);
         return opened.code;
