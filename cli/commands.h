@@ -12,6 +12,7 @@ class Log;
 struct Settings
 {
     quint8 address = 1;
+    QVector<quint8> addresses{1}; // in the order given; address is the one asked now
     int timeout_ms = 1000;
     int retries = 0;
     bool json = false;

@@ -1,7 +1,10 @@
 #include "client.h"
 #include "commands.h"
+#include "fleet.h"
 #include "log.h"
 #include "transport.h"
+
+#include "protocol/address_list.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -110,8 +113,9 @@ int main(int argc, char *argv[])
                         "mode (default: $ORB_PORT)."),
          QStringLiteral("name")},
         {{QStringLiteral("a"), QStringLiteral("address")},
-         QStringLiteral("Module address 0-255 (default: $ORB_ADDRESS, else 1)."),
-         QStringLiteral("n")},
+         QStringLiteral("Module address 0-255, or a list such as 1-8,12,20-22 (default: "
+                        "$ORB_ADDRESS, else 1)."),
+         QStringLiteral("list")},
         {QStringLiteral("timeout"), QStringLiteral("Wait for a reply (default 1000, scan 200)."),
          QStringLiteral("ms")},
         {QStringLiteral("retries"),
@@ -130,7 +134,10 @@ int main(int argc, char *argv[])
          QStringLiteral("n")},
         {QStringLiteral("to"), QStringLiteral("scan: last address (default 255)."),
          QStringLiteral("n")},
-        {QStringLiteral("o"), QStringLiteral("read: write to FILE, not stdout."),
+        {QStringLiteral("prometheus"),
+         QStringLiteral("status: metrics in Prometheus' text format.")},
+        {QStringLiteral("o"),
+         QStringLiteral("read, status --prometheus: write to FILE (replaced whole), not stdout."),
          QStringLiteral("file")},
         help,
         version,
@@ -161,7 +168,8 @@ int main(int argc, char *argv[])
         return usage(QStringLiteral("unknown command %1; see orbctl --help").arg(command));
 
     const QList<QPair<QString, QString>> only = {
-        {"watch", "status"}, {"count", "status"}, {"o", "read"}, {"from", "scan"}, {"to", "scan"}};
+        {"watch", "status"}, {"count", "status"}, {"prometheus", "status"},
+        {"from", "scan"},    {"to", "scan"}};
     for (const auto &pair : only) {
         if (parser.isSet(pair.first) && command != pair.second)
             return usage(QStringLiteral("%1%2 belongs to %3")
@@ -170,11 +178,14 @@ int main(int argc, char *argv[])
 
     Settings s;
     s.json = parser.isSet(QStringLiteral("json"));
-    qint64 address = 1, timeout = command == QLatin1String("scan") ? 200 : 1000, retries = 0,
+    qint64 timeout = command == QLatin1String("scan") ? 200 : 1000, retries = 0,
            baud = 9600, every = -1, count = 0, from = 0, to = 255;
     QString why;
-    if (!number_option(parser, "address", "ORB_ADDRESS", 0, 255, &address, &why) ||
-        !number_option(parser, "timeout", nullptr, 1, 3600000, &timeout, &why) ||
+    const QString address_text = parser.isSet("address") ? parser.value("address")
+                                                         : qEnvironmentVariable("ORB_ADDRESS");
+    if (!address_text.isEmpty() && !orb::parse_address_list(address_text, &s.addresses, &why))
+        return usage(why);
+    if (!number_option(parser, "timeout", nullptr, 1, 3600000, &timeout, &why) ||
         !number_option(parser, "retries", nullptr, 0, 1000, &retries, &why) ||
         !number_option(parser, "baud", nullptr, 1, 100000000, &baud, &why) ||
         !number_option(parser, "count", nullptr, 1, 1000000000, &count, &why) ||
@@ -187,7 +198,12 @@ int main(int argc, char *argv[])
         return usage(QStringLiteral("--watch wants seconds, not %1").arg(parser.value("watch")));
     if (parser.isSet("count") && every < 0)
         return usage(QStringLiteral("--count belongs to --watch"));
-    s.address = quint8(address);
+    const bool metrics = parser.isSet("prometheus");
+    if (parser.isSet("o") && command != QLatin1String("read") && !metrics)
+        return usage(QStringLiteral("-o belongs to read and status --prometheus"));
+    if (metrics && (s.json || every >= 0))
+        return usage(QStringLiteral("--prometheus goes without --json and --watch"));
+    s.address = s.addresses.first();
     s.timeout_ms = int(timeout);
     s.retries = int(retries);
 
@@ -235,6 +251,8 @@ int main(int argc, char *argv[])
                  .arg(port));
     // Reaching a device server gets the reply timeout, but never less than a second.
     const Outcome opened = client.open(port, int(baud), int(qMax(timeout, qint64(1000))));
+    if (metrics)
+        return cmd_metrics(client, log, s, port, opened, parser.value("o"));
     if (opened.code != exit_ok) {
         fail(opened.message);
         return opened.code;
