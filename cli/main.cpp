@@ -167,9 +167,11 @@ int main(int argc, char *argv[])
     if (!commands.contains(command))
         return usage(QStringLiteral("unknown command %1; see orbctl --help").arg(command));
 
-    const QList<QPair<QString, QString>> only = {
-        {"watch", "status"}, {"count", "status"}, {"prometheus", "status"},
-        {"from", "scan"},    {"to", "scan"}};
+    const QList<QPair<QString, QString>> only = {{"watch", "status"},
+                                                 {"count", "status"},
+                                                 {"prometheus", "status"},
+                                                 {"from", "scan"},
+                                                 {"to", "scan"}};
     for (const auto &pair : only) {
         if (parser.isSet(pair.first) && command != pair.second)
             return usage(QStringLiteral("%1%2 belongs to %3")
@@ -178,13 +180,16 @@ int main(int argc, char *argv[])
 
     Settings s;
     s.json = parser.isSet(QStringLiteral("json"));
-    qint64 timeout = command == QLatin1String("scan") ? 200 : 1000, retries = 0,
-           baud = 9600, every = -1, count = 0, from = 0, to = 255;
+    qint64 timeout = command == QLatin1String("scan") ? 200 : 1000, retries = 0, baud = 9600,
+           every = -1, count = 0, from = 0, to = 255;
     QString why;
-    const QString address_text = parser.isSet("address") ? parser.value("address")
-                                                         : qEnvironmentVariable("ORB_ADDRESS");
-    if (!address_text.isEmpty() && !orb::parse_address_list(address_text, &s.addresses, &why))
-        return usage(why);
+    const bool address_set = parser.isSet("address");
+    const QString address_text =
+        address_set ? parser.value("address") : qEnvironmentVariable("ORB_ADDRESS");
+    if ((address_set || qEnvironmentVariableIsSet("ORB_ADDRESS")) &&
+        !orb::parse_address_list(address_text, &s.addresses, &why))
+        return usage(QStringLiteral("%1 %2: %3")
+                         .arg(address_set ? "--address" : "ORB_ADDRESS", address_text, why));
     if (!number_option(parser, "timeout", nullptr, 1, 3600000, &timeout, &why) ||
         !number_option(parser, "retries", nullptr, 0, 1000, &retries, &why) ||
         !number_option(parser, "baud", nullptr, 1, 100000000, &baud, &why) ||

@@ -18,25 +18,24 @@ bool parse_address_list(const QString &text, QVector<quint8> *out, QString *why)
     for (const QString &part : items) {
         const QRegularExpressionMatch m = item.match(part);
         if (!m.hasMatch()) {
-            *why = QStringLiteral("address list %1: %2 is not an address or a range N-M")
-                       .arg(text, part.trimmed().isEmpty() ? QStringLiteral("an empty item")
-                                                           : part.trimmed());
+            *why = QStringLiteral("%1 is not an address or a range N-M")
+                       .arg(part.trimmed().isEmpty() ? QStringLiteral("an empty item")
+                                                     : part.trimmed());
             return false;
         }
         const int first = m.captured(1).toInt();
         const int last = m.captured(2).isEmpty() ? first : m.captured(2).toInt();
         if (first > 255 || last > 255) {
-            *why = QStringLiteral("address list %1: %2 is past 255").arg(text, part.trimmed());
+            *why = QStringLiteral("%1 is past 255").arg(part.trimmed());
             return false;
         }
         if (last < first) {
-            *why = QStringLiteral("address list %1: range %2 runs backwards")
-                       .arg(text, part.trimmed());
+            *why = QStringLiteral("range %1 runs backwards").arg(part.trimmed());
             return false;
         }
         for (int a = first; a <= last; ++a) {
             if (seen.test(size_t(a))) {
-                *why = QStringLiteral("address list %1: %2 is given twice").arg(text).arg(a);
+                *why = QStringLiteral("%1 is given twice").arg(a);
                 return false;
             }
             seen.set(size_t(a));

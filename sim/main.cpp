@@ -128,7 +128,7 @@ int main(int argc, char *argv[])
     QString why;
     if (parser.isSet(QStringLiteral("address")) &&
         !orb::parse_address_list(parser.value(QStringLiteral("address")), &addresses, &why)) {
-        fail(why);
+        fail(QStringLiteral("--address %1: %2").arg(parser.value(QStringLiteral("address")), why));
         return 2;
     }
     const quint8 address = addresses.first();

@@ -237,8 +237,8 @@ private slots:
         QTest::newRow("text, bad line") << write << QByteArray("time_move=3\nbogus\n") << QStringList() << "-: line 2: bogus: NAME=VALUE wanted";
         QTest::newRow("-o in a missing folder") << QStringList{"-p", "PORT", "read", "-o", "no-such-folder/backup"} << QByteArray() << QStringList() << "cannot write no-such-folder/backup";
         QTest::newRow("file missing") << QStringList{"-p", "PORT", "write", "no-such-file"} << QByteArray() << QStringList() << "cannot read no-such-file";
-        QTest::newRow("address 256") << QStringList{"-p", "PORT", "-a", "256", "test"} << QByteArray() << QStringList() << "--address wants a whole number from 0 to 255, not 256";
-        QTest::newRow("ORB_ADDRESS -1") << QStringList{"-p", "PORT", "test"} << QByteArray() << QStringList{"ORB_ADDRESS=-1"} << "--address wants a whole number from 0 to 255, not -1";
+        QTest::newRow("address 256") << QStringList{"-p", "PORT", "-a", "256", "test"} << QByteArray() << QStringList() << "--address 256: 256 is past 255";
+        QTest::newRow("ORB_ADDRESS -1") << QStringList{"-p", "PORT", "test"} << QByteArray() << QStringList{"ORB_ADDRESS=-1"} << "ORB_ADDRESS -1: -1 is not an address or a range N-M";
         QTest::newRow("no port") << QStringList{"test"} << QByteArray() << QStringList() << "no port: give -p NAME or set ORB_PORT";
         QTest::newRow("unknown command") << QStringList{"-p", "PORT", "wash"} << QByteArray() << QStringList() << "unknown command wash";
         QTest::newRow("unknown option") << QStringList{"-p", "PORT", "--fast", "test"} << QByteArray() << QStringList() << "fast";
