@@ -3,6 +3,8 @@
 #include "mainwindow.h"
 #include "ui_aboutbox.h"
 
+#include "protocol/version.h"
+
 #include <QDesktopServices>
 #include <QUrl>
 
@@ -56,7 +58,7 @@ void AboutBox::show_env() {}
 
 void MainWindow::f_about()
 {
-    const QString version = QStringLiteral("%1.%2.%3 (%4)").arg(0).arg(0).arg(99).arg(116);
+    const QString version = orb::version_text();
     const QString mail = tr("mailto:%1").arg(QLatin1String(orb_maker::email));
     AboutBox box(QStringLiteral("ORB Technology"), QStringLiteral("ORB PTZ Washing"), version,
                  mail);

@@ -26,13 +26,13 @@ void Client::wire(const QString &text) const
     std::fflush(stderr);
 }
 
-Outcome Client::open(const QString &name, int baud, int connect_ms)
+Result Client::open(const QString &name, int baud, int connect_ms)
 {
     close();
     QString why;
     link = make_transport(name, baud, connect_ms, &why);
     if (!link)
-        return {exit_usage, why};
+        return {Outcome::bad_input, why};
     return link->open(log);
 }
 
@@ -42,15 +42,15 @@ void Client::close()
         link->close();
 }
 
-Outcome Client::exchange(quint8 address, orb::Command command, const QByteArray &payload,
-                         int record_size, int timeout_ms, int retries, QByteArray *reply)
+Result Client::exchange(quint8 address, orb::Command command, const QByteArray &payload,
+                        int record_size, int timeout_ms, int retries, QByteArray *reply)
 {
     const QByteArray packet = orb::build_packet(address, quint8(command), payload);
-    Outcome out;
+    Result out;
     for (int attempt = 0;; ++attempt) {
         out = once(address, int(command), packet, record_size, timeout_ms, reply);
         // A lost port does not come back by asking again.
-        if (out.code == exit_ok || out.code == exit_port || attempt >= retries)
+        if (out.ok() || out.outcome == Outcome::port_lost || attempt >= retries)
             return out;
         wire(QStringLiteral("%1; trying again (%2 of %3)")
                  .arg(out.message)
@@ -59,12 +59,12 @@ Outcome Client::exchange(quint8 address, orb::Command command, const QByteArray 
     }
 }
 
-Outcome Client::once(quint8 address, int command, const QByteArray &packet, int record_size,
-                     int timeout_ms, QByteArray *reply)
+Result Client::once(quint8 address, int command, const QByteArray &packet, int record_size,
+                    int timeout_ms, QByteArray *reply)
 {
     reply->clear();
     if (!link || !link->is_open())
-        return {exit_port, QStringLiteral("port not open")};
+        return {Outcome::port_lost, QStringLiteral("port not open")};
     // Whatever is left from before (a late reply, a stray line end) is no answer to this request.
     QIODevice &port = link->device();
     link->drop_input();
@@ -81,7 +81,7 @@ Outcome Client::once(quint8 address, int command, const QByteArray &packet, int 
     if (port.write(line) != line.size() || !port.waitForBytesWritten(timeout_ms)) {
         if (link->broken())
             return link->lost(log);
-        return {exit_timeout, QStringLiteral("request not sent within %1 ms").arg(timeout_ms)};
+        return {Outcome::no_reply, QStringLiteral("request not sent within %1 ms").arg(timeout_ms)};
     }
 
     QVector<QByteArray> lines;
@@ -105,7 +105,7 @@ Outcome Client::once(quint8 address, int command, const QByteArray &packet, int 
         log->debug(QString::fromUtf8("Получено []"));
         log->error(orb::check_reply({}, address, command).message);
         wire(QStringLiteral("<- nothing"));
-        return {exit_timeout, QStringLiteral("no reply within %1 ms").arg(timeout_ms)};
+        return {Outcome::no_reply, QStringLiteral("no reply within %1 ms").arg(timeout_ms)};
     }
     exchange_ms = double(clock.nsecsElapsed()) / 1e6;
     *reply = QByteArray::fromHex(lines.first());
@@ -124,7 +124,7 @@ Outcome Client::once(quint8 address, int command, const QByteArray &packet, int 
     const orb::Reply_check check = orb::check_reply(*reply, address, command);
     if (check.code != orb::reply_ok) {
         log->error(check.message);
-        return {exit_reply, check.message};
+        return {Outcome::wrong_reply, check.message};
     }
     const int size = orb::packet_payload(*reply).size();
     if (size < record_size) {
@@ -134,7 +134,7 @@ Outcome Client::once(quint8 address, int command, const QByteArray &packet, int 
                 .arg(size)
                 .arg(record_size);
         log->error(text);
-        return {exit_reply, text};
+        return {Outcome::wrong_reply, text};
     }
     return {};
 }

@@ -1,7 +1,9 @@
 #include "commands.h"
 
 #include "client.h"
+#include "fleet.h"
 #include "log.h"
+#include "transport.h"
 
 #include "protocol/convert.h"
 
@@ -23,31 +25,25 @@
 namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
+QString *captured = nullptr;
 
 void on_interrupt(int)
 {
     interrupted = 1;
 }
 
-// The client has logged the failure already.
-int failed(const Outcome &outcome)
-{
-    fail(outcome.message);
-    return outcome.code;
-}
-
-int read_params(Client &client, Log &log, const Settings &s, orb::Param_data *data)
+Result read_params(Client &client, Log &log, const Settings &s, orb::Param_data *data)
 {
     log.info(QString::fromUtf8("Чтение"));
     QByteArray reply;
-    const Outcome o = client.exchange(s.address, orb::Command::get_param, {}, orb::Param_data::size,
-                                      s.timeout_ms, s.retries, &reply);
-    if (o.code != exit_ok)
-        return failed(o);
+    const Result r = client.exchange(s.address, orb::Command::get_param, {}, orb::Param_data::size,
+                                     s.timeout_ms, s.retries, &reply);
+    if (!r.ok())
+        return r;
     orb::Param_data::decode(orb::packet_payload(reply), data);
     for (const QString &line : data->log_lines())
         log.debug(line);
-    return exit_ok;
+    return {};
 }
 
 } // namespace
@@ -61,12 +57,34 @@ void fail(const QString &text)
 
 void out(const QString &text)
 {
+    if (captured) {
+        *captured += text;
+        return;
+    }
     const QByteArray bytes = text.toLocal8Bit();
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);
 }
 
-int cmd_ports(const Settings &s)
+void capture_out(QString *into)
+{
+    captured = into;
+}
+
+void watch_signals()
+{
+    std::signal(SIGINT, on_interrupt);
+    std::signal(SIGTERM, on_interrupt);
+}
+
+bool watch_interrupted()
+{
+    return interrupted;
+}
+
+namespace {
+
+Result cmd_ports(Client &, Log &, const Settings &s)
 {
     const QStringList extra = qEnvironmentVariable("ORB_PTZ_WASHING_EXTRA_PORTS")
                                   .split(QDir::listSeparator(), Qt::SkipEmptyParts);
@@ -100,38 +118,36 @@ int cmd_ports(const Settings &s)
     }
     out(s.json ? QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact)) + '\n'
                : text);
-    return exit_ok;
+    return {};
 }
 
-int cmd_test(Client &client, Log &log, const Settings &s)
+Result cmd_test(Client &client, Log &log, const Settings &s)
 {
     log.info(QStringLiteral("Test"));
     QByteArray reply;
-    const Outcome o = client.exchange(s.address, orb::Command::test, QByteArray(2, '\0'), 0,
-                                      s.timeout_ms, s.retries, &reply);
-    if (o.code != exit_ok)
-        return failed(o);
+    const Result r = client.exchange(s.address, orb::Command::test, QByteArray(2, '\0'), 0,
+                                     s.timeout_ms, s.retries, &reply);
+    if (!r.ok())
+        return r;
     log.info(QStringLiteral("OK"));
     out(s.json ? QStringLiteral("{\"address\": %1, \"ok\": true}\n").arg(s.address)
                : QStringLiteral("module %1 answers\n").arg(s.address));
-    return exit_ok;
+    return {};
 }
 
-int cmd_status(Client &client, Log &log, const Settings &s, qint64 every_ms, qint64 count)
+Result cmd_status(Client &client, Log &log, const Settings &s)
 {
-    if (every_ms >= 0) {
-        std::signal(SIGINT, on_interrupt);
-        std::signal(SIGTERM, on_interrupt);
-    }
+    if (s.every_ms >= 0)
+        watch_signals();
     QElapsedTimer clock;
     clock.start();
     for (qint64 n = 1; !interrupted; ++n) {
         log.info(QString::fromUtf8("Получение статуса УПУ"));
         QByteArray reply;
-        const Outcome o = client.exchange(s.address, orb::Command::get_state, {},
-                                          orb::Status_data::size, s.timeout_ms, s.retries, &reply);
-        if (o.code != exit_ok)
-            return failed(o);
+        const Result r = client.exchange(s.address, orb::Command::get_state, {},
+                                         orb::Status_data::size, s.timeout_ms, s.retries, &reply);
+        if (!r.ok())
+            return r;
         orb::Status_data status;
         orb::Status_data::decode(orb::packet_payload(reply), &status);
         for (const QString &line : status.log_lines())
@@ -141,65 +157,64 @@ int cmd_status(Client &client, Log &log, const Settings &s, qint64 every_ms, qin
             out(status_json(s.address, status));
         } else {
             const QString when =
-                every_ms >= 0 ? QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz  "))
-                              : QString();
+                s.every_ms >= 0 ? QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz  "))
+                                : QString();
             out(QStringLiteral("%1%2  flag_lvl=%3 flag_rain=%4 alarm_in=%5\n")
                     .arg(when, status.state_line())
                     .arg(int(status.flag_lvl))
                     .arg(int(status.flag_rain))
                     .arg(status.alarm_in));
         }
-        if (every_ms < 0 || (count > 0 && n >= count))
+        if (s.every_ms < 0 || (s.count > 0 && n >= s.count))
             break;
         // Polls keep to a fixed period from the start; short naps let Ctrl-C end the wait.
-        while (!interrupted && clock.elapsed() < n * every_ms)
-            QThread::msleep(ulong(qBound(qint64(1), n * every_ms - clock.elapsed(), qint64(50))));
+        while (!interrupted && clock.elapsed() < n * s.every_ms)
+            QThread::msleep(ulong(qBound(qint64(1), n * s.every_ms - clock.elapsed(), qint64(50))));
     }
-    return exit_ok;
+    return {};
 }
 
-int cmd_read(Client &client, Log &log, const Settings &s, const QString &out_file)
+Result cmd_read(Client &client, Log &log, const Settings &s)
 {
     // All or nothing: a backup cut short by a full disk must not pass for a whole one. Opened
     // first, so an unwritable place is refused before anything is sent.
+    const QString &out_file = s.out_file;
     QSaveFile file(out_file);
-    if (!out_file.isEmpty() && !file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        fail(QStringLiteral("cannot write %1: %2").arg(out_file, file.errorString()));
-        return exit_usage;
-    }
+    if (!out_file.isEmpty() && !file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return {Outcome::bad_input,
+                QStringLiteral("cannot write %1: %2").arg(out_file, file.errorString())};
     orb::Param_data data;
-    const int code = read_params(client, log, s, &data);
-    if (code != exit_ok)
-        return code;
+    const Result r = read_params(client, log, s, &data);
+    if (!r.ok())
+        return r;
     log.info(QStringLiteral("OK"));
     const QString text = s.json ? params_json(s.address, data) : params_text(data);
     if (out_file.isEmpty()) {
         out(text);
-        return exit_ok;
+        return {};
     }
-    if (file.write(text.toUtf8()) < 0 || !file.commit()) {
-        fail(QStringLiteral("cannot write %1: %2").arg(out_file, file.errorString()));
-        return exit_usage;
-    }
-    return exit_ok;
+    if (file.write(text.toUtf8()) < 0 || !file.commit())
+        return {Outcome::bad_input,
+                QStringLiteral("cannot write %1: %2").arg(out_file, file.errorString())};
+    return {};
 }
 
-int cmd_write(Client &client, Log &log, const Settings &s, const QVector<Assignment> &changes)
+Result cmd_write(Client &client, Log &log, const Settings &s)
 {
     orb::Param_data before;
-    const int code = read_params(client, log, s, &before);
-    if (code != exit_ok)
-        return code;
+    const Result read = read_params(client, log, s, &before);
+    if (!read.ok())
+        return read;
     orb::Param_data sent = before;
-    for (const Assignment &a : changes)
+    for (const Assignment &a : s.changes)
         sent.set_value(a.field, a.value);
 
     log.info(QString::fromUtf8("Запись"));
     QByteArray reply;
-    const Outcome o = client.exchange(s.address, orb::Command::set_param, sent.encode(),
-                                      orb::Param_data::size, s.timeout_ms, s.retries, &reply);
-    if (o.code != exit_ok)
-        return failed(o);
+    const Result r = client.exchange(s.address, orb::Command::set_param, sent.encode(),
+                                     orb::Param_data::size, s.timeout_ms, s.retries, &reply);
+    if (!r.ok())
+        return r;
     orb::Param_data echo;
     orb::Param_data::decode(orb::packet_payload(reply), &echo);
 
@@ -219,26 +234,25 @@ int cmd_write(Client &client, Log &log, const Settings &s, const QVector<Assignm
         const QString text =
             QStringLiteral("the module's echo differs: ") + differ.join(QStringLiteral("; "));
         log.error(text);
-        fail(text);
-        return exit_echo;
+        return {Outcome::echo_differs, text};
     }
     log.info(QStringLiteral("OK"));
     if (s.json)
         out(params_json(s.address, echo));
     else
         out(changed.isEmpty() ? QStringLiteral("no field changed\n") : changed.join('\n') + '\n');
-    return exit_ok;
+    return {};
 }
 
-int cmd_pump(Client &client, Log &log, const Settings &s, bool on)
+Result cmd_pump(Client &client, Log &log, const Settings &s)
 {
+    const bool on = s.pump_on;
     log.info(on ? QString::fromUtf8("Включение насоса") : QString::fromUtf8("Выключение насоса"));
     QByteArray reply;
-    const Outcome o =
-        client.exchange(s.address, on ? orb::Command::pump_on : orb::Command::pump_off, {}, 0,
-                        s.timeout_ms, s.retries, &reply);
-    if (o.code != exit_ok)
-        return failed(o);
+    const Result r = client.exchange(s.address, on ? orb::Command::pump_on : orb::Command::pump_off,
+                                     {}, 0, s.timeout_ms, s.retries, &reply);
+    if (!r.ok())
+        return r;
     log.info(QStringLiteral("OK"));
     const QString text =
         on ? QString::fromUtf8("насос включен") : QString::fromUtf8("насос выключен");
@@ -246,20 +260,20 @@ int cmd_pump(Client &client, Log &log, const Settings &s, bool on)
                      .arg(s.address)
                      .arg(on ? QStringLiteral("true") : QStringLiteral("false"))
                : text + '\n');
-    return exit_ok;
+    return {};
 }
 
-int cmd_scan(Client &client, Log &log, const Settings &s, int from, int to)
+Result cmd_scan(Client &client, Log &log, const Settings &s)
 {
     QStringList found;
-    for (int address = from; address <= to; ++address) {
+    for (int address = s.from; address <= s.to; ++address) {
         log.info(QStringLiteral("Test"));
         QByteArray reply;
-        const Outcome o = client.exchange(quint8(address), orb::Command::test, QByteArray(2, '\0'),
-                                          0, s.timeout_ms, s.retries, &reply);
-        if (o.code == exit_port)
-            return failed(o);
-        if (o.code != exit_ok)
+        const Result r = client.exchange(quint8(address), orb::Command::test, QByteArray(2, '\0'),
+                                         0, s.timeout_ms, s.retries, &reply);
+        if (r.outcome == Outcome::port_lost)
+            return r;
+        if (!r.ok())
             continue;
         log.info(QStringLiteral("OK"));
         found << QString::number(address);
@@ -268,9 +282,118 @@ int cmd_scan(Client &client, Log &log, const Settings &s, int from, int to)
     }
     if (s.json)
         out('[' + found.join(QStringLiteral(", ")) + "]\n");
-    if (found.isEmpty()) {
-        fail(QStringLiteral("no module answered at addresses %1-%2").arg(from).arg(to));
-        return exit_timeout;
+    if (found.isEmpty())
+        return {Outcome::no_reply,
+                QStringLiteral("no module answered at addresses %1-%2").arg(s.from).arg(s.to)};
+    return {};
+}
+
+bool take_assignments(const QStringList &args, Settings *s, QString *why)
+{
+    for (const QString &arg : args) {
+        Assignment a;
+        if (!parse_assignment(arg, &a, why))
+            return false;
+        s->changes.append(a);
     }
-    return exit_ok;
+    return true;
+}
+
+// A file as read writes it, or "-" for standard input.
+bool take_file(const QStringList &args, Settings *s, QString *why)
+{
+    const QString &name = args.first();
+    QFile file;
+    const bool opened = name == QLatin1String("-")
+                            ? file.open(stdin, QIODevice::ReadOnly)
+                            : (file.setFileName(name), file.open(QIODevice::ReadOnly));
+    if (!opened) {
+        *why = QStringLiteral("cannot read %1: %2").arg(name, file.errorString());
+        return false;
+    }
+    if (!parse_param_file(file.readAll(), &s->changes, why)) {
+        *why = QStringLiteral("%1: %2").arg(name, *why);
+        return false;
+    }
+    return true;
+}
+
+bool take_pump(const QStringList &args, Settings *s, QString *why)
+{
+    const QString &arg = args.first();
+    if (arg != QLatin1String("on") && arg != QLatin1String("off")) {
+        *why = QStringLiteral("pump wants on or off, not %1").arg(arg);
+        return false;
+    }
+    s->pump_on = arg == QLatin1String("on");
+    return true;
+}
+
+} // namespace
+
+const QVector<Command> &commands()
+{
+    // clang-format off
+    static const QVector<Command> table = {
+        {"ports", 0, {}, 1000, false, "ports",
+         {"serial ports with description, maker and serial number"}, nullptr, cmd_ports, false},
+        {"test", 0, {}, 1000, true, "test", {"does the module answer?"}, nullptr, cmd_test},
+        {"status", 0, {"watch", "count", "prometheus", "o"}, 1000, true,
+         "status [--watch S] [--count N]",
+         {"state line, remaining time and flags; --watch polls",
+          "every S seconds until Ctrl-C or N polls;",
+          "--prometheus [-o FILE]: as metrics for Prometheus,",
+          "FILE replaced whole"}, nullptr, cmd_status},
+        {"read", 0, {"o"}, 1000, true, "read [-o FILE]",
+         {"all parameters as NAME=VALUE lines (--json: an object", "that write takes back)"},
+         nullptr, cmd_read},
+        {"write", 1, {}, 1000, true, "write FILE",
+         {"parameters from FILE (- for stdin), JSON or NAME=VALUE;",
+          "fields not in the file keep the module's values"}, take_file, cmd_write},
+        {"set", -1, {}, 1000, true, "set NAME=VALUE...",
+         {"change the named parameters, keep the rest"}, take_assignments, cmd_write},
+        {"pump", 1, {}, 1000, true, "pump on|off", {"switch the washer pump"}, take_pump,
+         cmd_pump},
+        {"scan", 0, {"from", "to"}, 200, true, "scan [--from N] [--to M]",
+         {"addresses that answer (default 0-255, 200 ms each)"}, nullptr, cmd_scan, false},
+    };
+    // clang-format on
+    return table;
+}
+
+const Command *find_command(const QString &name)
+{
+    for (const Command &c : commands()) {
+        if (c.name == name)
+            return &c;
+    }
+    return nullptr;
+}
+
+Result run_command(const Command &command, const Settings &s)
+{
+    Log log;
+    log.set_file(s.log_file);
+    Client client(&log, s.verbose);
+    if (command.uses_port) {
+        if (s.baud_given && is_tcp_name(s.port))
+            fail(QStringLiteral("--baud does not apply to %1: the device server's own setting does")
+                     .arg(s.port));
+        // Reaching a device server gets the reply timeout, but never less than a second.
+        const Result opened = client.open(s.port, s.baud, qMax(s.timeout_ms, 1000));
+        if (s.prometheus)
+            return cmd_metrics(client, log, s, opened);
+        if (!opened.ok())
+            return opened;
+    }
+    if (command.per_address && s.addresses.size() > 1)
+        return run_per_address(command, client, log, s);
+    return command.run(client, log, s);
+}
+
+int finish(const Result &result)
+{
+    if (!result.ok())
+        fail(result.message);
+    return exit_status(result.outcome);
 }

@@ -1,27 +1,21 @@
 #pragma once
 
-#include "client.h"
+#include "outcome.h"
 
-#include <QString>
-#include <QVector>
-
+class Client;
 class Log;
+struct Command;
 struct Settings;
 
-// How one address of a run ended.
-struct Address_result
-{
-    quint8 address = 0;
-    Outcome outcome;
-    bool tried = true; // false: the port was lost before its turn
-};
-
-// Exit status of a run over several addresses: 0 when every one succeeded, else the status of
-// the first that failed; then one stderr line names each failed address with its reason.
-int fleet_exit(const QVector<Address_result> &results);
+// A command that asks one module, run once for each address of s.addresses in order on the
+// one open port, each address its own exchange, retries and timeout. Text lines get the
+// address in front ("7: "), JSON objects go into one array (a failed address as
+// {"address": N, "error": {"status": S, "message": "..."}}). Every address is tried; a lost
+// port ends the run and the rest are not tried. The result is the first failure's, with one
+// line naming each failed address and why; status --watch polls all of them each period.
+Result run_per_address(const Command &command, Client &client, Log &log, const Settings &s);
 
 // status --prometheus: one status request per address, the answers as metrics on stdout or,
-// with out_file, written whole and renamed into place. A port that did not open (opened not
+// with s.out_file, written whole and renamed into place. A port that did not open (opened not
 // ok) still gives every address its orb_washing_up 0.
-int cmd_metrics(Client &client, Log &log, const Settings &s, const QString &port,
-                const Outcome &opened, const QString &out_file);
+Result cmd_metrics(Client &client, Log &log, const Settings &s, const Result &opened);

@@ -24,7 +24,7 @@ public:
     bool is_open() const override { return socket.state() == QAbstractSocket::ConnectedState; }
     QIODevice &device() override { return socket; }
 
-    Outcome open(Log *log) override
+    Result open(Log *log) override
     {
         socket.connectToHost(host, port);
         if (socket.waitForConnected(connect_ms)) {
@@ -48,7 +48,7 @@ public:
         }
         log->error(QStringLiteral("ERROR: serial [%1] not open (%2)").arg(shown, why));
         socket.abort();
-        return {exit_port, QStringLiteral("cannot open %1: %2").arg(shown, why)};
+        return {Outcome::no_port, QStringLiteral("cannot open %1: %2").arg(shown, why)};
     }
 
     void drop_input() override
@@ -61,13 +61,13 @@ public:
 
     bool broken() override { return socket.state() != QAbstractSocket::ConnectedState; }
 
-    Outcome lost(Log *log) override
+    Result lost(Log *log) override
     {
         const QAbstractSocket::SocketError err = socket.error();
         const char *key = QMetaEnum::fromType<QAbstractSocket::SocketError>().valueToKey(int(err));
         log->error(key ? QLatin1String(key) : QStringLiteral("unknown error %1").arg(int(err)));
-        const Outcome out{exit_port,
-                          QStringLiteral("port %1 lost: %2").arg(shown, socket.errorString())};
+        const Result out{Outcome::port_lost,
+                         QStringLiteral("port %1 lost: %2").arg(shown, socket.errorString())};
         socket.abort();
         return out;
     }

@@ -15,7 +15,8 @@ class Serial_transport : public Transport
 {
 public:
     Serial_transport(const QString &name, int baud)
-        : baud(baud)
+        : given(name)
+        , baud(baud)
     {
         port.setPortName(name);
     }
@@ -29,21 +30,21 @@ public:
     bool is_open() const override { return port.isOpen(); }
     QIODevice &device() override { return port; }
 
-    Outcome open(Log *log) override
+    Result open(Log *log) override
     {
         if (!port.open(QIODevice::ReadWrite)) {
             log->error(QStringLiteral("ERROR: serial [%1] not open (%2)")
                            .arg(port.portName(), port.errorString()));
-            return {exit_port,
-                    QStringLiteral("cannot open %1: %2").arg(port.portName(), port.errorString())};
+            return {Outcome::no_port,
+                    QStringLiteral("cannot open %1: %2").arg(given, port.errorString())};
         }
         if (!port.setBaudRate(baud)) {
             log->error(QString::fromUtf8("Не удалось уставновить baudrate %1").arg(baud));
             const QString why = port.errorString();
             port.close();
             return {
-                exit_port,
-                QStringLiteral("cannot set %1 baud on %2: %3").arg(baud).arg(port.portName(), why)};
+                Outcome::no_port,
+                QStringLiteral("cannot set %1 baud on %2: %3").arg(baud).arg(given, why)};
         }
         return {};
     }
@@ -62,20 +63,22 @@ public:
         return false;
     }
 
-    Outcome lost(Log *log) override
+    Result lost(Log *log) override
     {
         const QSerialPort::SerialPortError err = port.error();
         // The window logs the error's enum name for the same event.
         const char *key = QMetaEnum::fromType<QSerialPort::SerialPortError>().valueToKey(int(err));
         log->error(key ? QLatin1String(key) : QStringLiteral("unknown error %1").arg(int(err)));
-        const Outcome out{
-            exit_port, QStringLiteral("port %1 lost: %2").arg(port.portName(), port.errorString())};
+        const Result out{
+            Outcome::port_lost,
+            QStringLiteral("port %1 lost: %2").arg(port.portName(), port.errorString())};
         port.close();
         return out;
     }
 
 private:
     QSerialPort port;
+    QString given; // as the user wrote it, for messages
     int baud;
 };
 

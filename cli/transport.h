@@ -1,6 +1,6 @@
 #pragma once
 
-#include "client.h"
+#include "outcome.h"
 
 #include <QIODevice>
 #include <QString>
@@ -17,7 +17,7 @@ public:
     virtual ~Transport() = default;
 
     virtual QString name() const = 0;
-    virtual Outcome open(Log *log) = 0;
+    virtual Result open(Log *log) = 0;
     virtual void close() = 0;
     virtual bool is_open() const = 0;
     virtual QIODevice &device() = 0;
@@ -27,7 +27,7 @@ public:
     // time ran out (that mark is cleared).
     virtual bool broken() = 0;
     // Logs the loss as the window does, closes, and says what happened.
-    virtual Outcome lost(Log *log) = 0;
+    virtual Result lost(Log *log) = 0;
 };
 
 // "tcp://HOST:PORT" names a device server, anything else a serial port. connect_ms bounds

@@ -4,6 +4,7 @@
 // end as it should. With --shots it saves pictures of the window and its boxes as it goes.
 
 #include "mainwindow.h"
+#include "protocol/version.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -421,9 +422,10 @@ bool Tour::run(const QString &port)
              if (boxes.size() != 1 || boxes.first().kind != QStringLiteral("AboutBox") ||
                  boxes.first().title != QStringLiteral("О программе"))
                  return failed(QStringLiteral("no \"О программе\" dialog came up"));
-             if (!boxes.first().text.contains(QStringLiteral("version 0.0.99 (116)")))
+             if (!boxes.first().text.contains(QStringLiteral("version ") + orb::version_text()))
                  return failed(QStringLiteral("the dialog reads \"%1\"").arg(boxes.first().text));
-             return done(QStringLiteral("\"О программе\" showed version 0.0.99 (116), closed"));
+             return done(QStringLiteral("\"О программе\" showed version %1, closed")
+                             .arg(orb::version_text()));
          }},
         {QStringLiteral("press \"Разъединиться\""),
          [&] {

@@ -2,6 +2,7 @@
 #include "test_env.h"
 
 #include "protocol/param_data.h"
+#include "protocol/version.h"
 
 #include <QSerialPort>
 #include <QtTest>
@@ -112,6 +113,7 @@ private slots:
         QTest::newRow("scan 0-15") << quick + QStringList{"--address", "7"} << QStringList{"-p", "PORT", "scan", "--from", "0", "--to", "15"} << QStringList{} << "^7\n$" << "";
         QTest::newRow("scan 7-7") << quick + QStringList{"--address", "7"} << QStringList{"-p", "PORT", "scan", "--from", "7", "--to", "7"} << QStringList{} << "^7\n$" << "";
         QTest::newRow("scan --json") << quick + QStringList{"--address", "7"} << QStringList{"-p", "PORT", "scan", "--from", "5", "--to", "9", "--json"} << QStringList{} << "^\\[7\\]\n$" << "";
+        QTest::newRow("--version") << quick << QStringList{"--version"} << QStringList{} << "^orbctl " + QRegularExpression::escape(orb::version()) + "\n$" << "";
         QTest::newRow("--help") << quick << QStringList{"--help"} << QStringList{} << "Exit status:\n  0  success\n  1 .*\n  5  the module's echo" << "";
         QTest::newRow("--log status") << quick << QStringList{"-p", "PORT", "--log", "orb.log", "status"} << QStringList{} << pause
             << "^\\d\\d-\\d\\d-\\d{4} \\d\\d:\\d\\d:\\d\\d INFO Получение статуса УПУ\n[^\n]+ DEBUG Длина пакета = 8\n[^\n]+ DEBUG Отправляем :AABB010300001F84\n"

@@ -2,6 +2,8 @@
 #include "test_env.h"
 #include "window_probe.h"
 
+#include "protocol/version.h"
+
 #include <QtTest>
 
 #include <QDesktopServices>
@@ -303,9 +305,10 @@ void tst_window::about()
     QCOMPARE(closer.boxes.first().class_name + ' ' + closer.boxes.first().title,
              QStringLiteral("AboutBox О программе"));
     QCOMPARE(logo, QSize(1024, 398)); // from the compiled-in bundle
-    // clang-format off
-    const QRegularExpression content(QStringLiteral("^<b>ORB Technology</b><br><br><b>ORB PTZ Washing</b><br><i>version 0\\.0\\.99 \\(116\\)</i><br><br><i><a href='(mailto:[^']+@[^']+)'>\\1</a></i>$"));
-    // clang-format on
+    const QRegularExpression content(
+        QStringLiteral("^<b>ORB Technology</b><br><br><b>ORB PTZ Washing</b><br><i>version ") +
+        QRegularExpression::escape(orb::version_text()) +
+        QStringLiteral("</i><br><br><i><a href='(mailto:[^']+@[^']+)'>\\1</a></i>$"));
     QVERIFY2(content.match(html).hasMatch(), qPrintable(html));
 }
 
