@@ -103,6 +103,13 @@ quint16 closed_port()
 
 const QStringList quick = {"--no-pacing", "--init", "0"};
 
+bool matches(const QString &pattern, const QString &text)
+{
+    return QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption)
+        .match(text)
+        .hasMatch();
+}
+
 } // namespace
 
 class tst_fleet : public QObject
@@ -271,13 +278,78 @@ private slots:
         if (full >= 0)
             ::close(full);
         QVERIFY2(r.code == code, qPrintable(QStringLiteral("%1: %2").arg(r.code).arg(r.err)));
-        const auto matches = [](const QString &pattern, const QString &text) {
-            return QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption)
-                .match(text)
-                .hasMatch();
-        };
         QVERIFY2(matches(err, r.err), qPrintable(r.err));
         QVERIFY2(matches(out, r.out), qPrintable(r.out));
+    }
+
+    void runs_data()
+    {
+        QTest::addColumn<QStringList>("sim_args");
+        QTest::addColumn<QStringList>("sim_commands");
+        QTest::addColumn<QStringList>("args"); // PORT: the simulator's line
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out"); // pattern for stdout
+        QTest::addColumn<QString>("err"); // pattern for stderr
+        const QStringList three = quick + QStringList{"--address", "1-3"};
+        const QStringList tcp = three + QStringList{"--tcp", "0"};
+        const QString pause =
+            "Пауза, осталось:  3\\d{3} сек\\.  flag_lvl=0 flag_rain=0 alarm_in=0\n";
+        // clang-format off
+        QTest::newRow("status 1-3, text") << three << QStringList() << QStringList{"-p", "PORT", "-a", "1-3", "status"} << 0 << "^1: " + pause + "2: " + pause + "3: " + pause + "$" << "^$";
+        QTest::newRow("test, order given") << three << QStringList() << QStringList{"-p", "PORT", "-a", "3,1,2", "test"} << 0 << "^3: module 3 answers\n1: module 1 answers\n2: module 2 answers\n$" << "^$";
+        QTest::newRow("one address, no prefix") << three << QStringList() << QStringList{"-p", "PORT", "-a", "2", "test"} << 0 << "^module 2 answers\n$" << "^$";
+        QTest::newRow("one failing among good ones") << three << QStringList() << QStringList{"-p", "PORT", "-a", "1,7,3", "--timeout", "200", "test"} << 3 << "^1: module 1 answers\n3: module 3 answers\n$" << "^orbctl: failed: 7 \\(no reply within 200 ms\\)\n$";
+        QTest::newRow("first failure's status") << three << QStringList{"fault bad-crc", "fault-count 1"} << QStringList{"-p", "PORT", "-a", "1,7,3", "--timeout", "200", "pump", "off"} << 1 << "^3: насос выключен\n$" << "^orbctl: failed: 1 \\(Контрольная сумма [^)]+\\), 7 \\(no reply within 200 ms\\)\n$";
+        QTest::newRow("test --json, failed one") << tcp << QStringList() << QStringList{"-p", "PORT", "-a", "3,4,1", "--timeout", "200", "test", "--json"} << 3 << "^\\[\n\\{\"address\": 3, \"ok\": true\\},\n\\{\"address\": 4, \"error\": \\{\"status\": 3, \"message\": \"no reply within 200 ms\"\\}\\},\n\\{\"address\": 1, \"ok\": true\\}\n\\]\n$" << "^orbctl: failed: 4 \\(no reply within 200 ms\\)\n$";
+        QTest::newRow("status --json, tcp") << tcp << QStringList() << QStringList{"-p", "PORT", "-a", "2-3", "status", "--json"} << 0 << "^\\[\n\\{\"address\": 2, \"state\": 2, [^\n]+\\},\n\\{\"address\": 3, \"state\": 2, [^\n]+\\}\n\\]\n$" << "^$";
+        QTest::newRow("port lost mid-list") << three << QStringList{"fault vanish"} << QStringList{"-p", "PORT", "-a", "5,1,2", "--timeout", "200", "test"} << 3 << "^$" << "^orbctl: failed: 5 \\(no reply within 200 ms\\), 1 \\(port [^ ]+ lost: [^)]+\\), 2 \\(not tried\\)\n$";
+        QTest::newRow("port lost mid-list, json") << tcp << QStringList{"fault vanish"} << QStringList{"-p", "PORT", "-a", "1,2", "pump", "on", "--json"} << 4 << "^\\[\n\\{\"address\": 1, \"error\": \\{\"status\": 4, \"message\": \"port tcp://[^\"]+ lost: [^\"]+\"\\}\\},\n\\{\"address\": 2, \"error\": \\{\"status\": 4, \"message\": \"not tried\"\\}\\}\n\\]\n$" << "^orbctl: failed: 1 \\(port [^)]+\\), 2 \\(not tried\\)\n$";
+        QTest::newRow("set on two") << three << QStringList() << QStringList{"-p", "PORT", "-a", "1-2", "set", "time_move=7"} << 0 << "^1: time_move: 5 -> 7\n2: no field changed\n$" << "^$";
+        QTest::newRow("status --watch, two in turn") << three << QStringList() << QStringList{"-p", "PORT", "-a", "2,1", "status", "--watch", "0.2", "--count", "2"} << 0 << "^(\\d\\d:\\d\\d:\\d\\d\\.\\d{3}  2: " + pause + "\\d\\d:\\d\\d:\\d\\d\\.\\d{3}  1: " + pause + "){2}$" << "^$";
+        QTest::newRow("scan, tcp") << tcp << QStringList() << QStringList{"-p", "PORT", "scan", "--from", "0", "--to", "5"} << 0 << "^1\n2\n3\n$" << "^$";
+        QTest::newRow("read -o without {address}") << three << QStringList() << QStringList{"-p", "PORT", "-a", "1,2", "read", "-o", "backup"} << 2 << "^$" << "^orbctl: -o with several addresses wants \\{address\\} in the file name, not backup\n$";
+        // clang-format on
+    }
+
+    // Each address its own exchange, in the order given, every one tried.
+    void runs()
+    {
+        QFETCH(QStringList, sim_args);
+        QFETCH(QStringList, sim_commands);
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        Sim_process sim(sim_args);
+        QVERIFY(sim.is_running());
+        for (const QString &c : qAsConst(sim_commands))
+            QVERIFY(sim.command(c));
+        args.replaceInStrings(QRegularExpression(QStringLiteral("^PORT$")), sim.path());
+        const Run r = orbctl(args);
+        QVERIFY2(r.code == code, qPrintable(QStringLiteral("%1: %2").arg(r.code).arg(r.err)));
+        QVERIFY2(matches(out, r.out), qPrintable(r.out));
+        QVERIFY2(matches(err, r.err), qPrintable(r.err));
+    }
+
+    // One backup per module, each what a single read of that module gives.
+    void read_files()
+    {
+        Sim_process sim(quick + QStringList{"--address", "4,9"});
+        QVERIFY(sim.is_running());
+        QVERIFY(sim.command(QStringLiteral("fault bad-crc")) &&
+                sim.command(QStringLiteral("fault-count 1")));
+        const Run r = orbctl({"-p", sim.path(), "-a", "9,6,4", "--timeout", "200", "read", "--json",
+                              "-o", "backup-{address}.json"});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(QDir().entryList({"backup-*"}), QStringList{"backup-4.json"});
+        const Run single = orbctl({"-p", sim.path(), "-a", "4", "read", "--json"});
+        QFile file(QStringLiteral("backup-4.json"));
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        QCOMPARE(QString::fromUtf8(file.readAll()), single.out);
+        QVERIFY(file.remove());
+        QVERIFY2(r.err.contains(QLatin1String("failed: 9 (")) &&
+                     r.err.contains(QLatin1String("6 (no reply within 200 ms)")),
+                 qPrintable(r.err));
     }
 
     // The textfile collector must never read half a file: the old file is replaced by a new
