@@ -2,6 +2,9 @@
 // exchange alone (request written to reply line end, as orbctl -v reports it) and of the whole
 // process, beside the wire floor. Then the time of a scan of addresses 0-255 with the default
 // timeout. `bench_orbctl --no-scan` skips the scan (it takes about a minute).
+#include "protocol/packet.h"
+#include "protocol/status_data.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -13,8 +16,8 @@
 namespace {
 
 constexpr int runs = 40;
-// ':' + 31 bytes in hex + CR LF for the status reply, ten bits a character.
-constexpr int reply_chars = 1 + 2 * (8 + 23) + 2;
+// ':' + the status reply in hex + CR LF, ten bits a character.
+constexpr int reply_chars = 1 + 2 * (orb::header_size + orb::Status_data::size + orb::crc_size) + 2;
 constexpr double char_ms = 10.0 * 1000 / 9600;
 
 struct Sim

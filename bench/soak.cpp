@@ -8,6 +8,8 @@
 #include "mainwindow.h"
 #include "scratch_run.h"
 #include "protocol/packet.h"
+#include "protocol/param_data.h"
+#include "protocol/status_data.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -47,9 +49,9 @@ struct Command
 };
 
 const Command commands[] = {
-    {"btn_read_wish", 0x01, "Чтение", "OK", 19},
-    {"btn_read_presets", 0x01, "Чтение", "OK", 19},
-    {"btn_read_time", 0x01, "Чтение", "OK", 19},
+    {"btn_read_wish", 0x01, "Чтение", "OK", orb::param_field_count},
+    {"btn_read_presets", 0x01, "Чтение", "OK", orb::param_field_count},
+    {"btn_read_time", 0x01, "Чтение", "OK", orb::param_field_count},
     {"btn_write_wish", 0x02, "Запись", "OK", 0},
     {"btn_write_presets", 0x02, "Запись", "OK", 0},
     {"btn_write_time", 0x02, "Запись", "OK", 0},
@@ -80,7 +82,7 @@ QString expected_outcome(const QString &fault, const Command &c)
         return "ERROR Размер пакета не корректен (поле len неверно заполнено)";
     if (fault == "short-payload" && c.code >= 0x01 && c.code <= 0x03)
         return QString("ERROR Ответ модуля короче записи: 10 байт данных вместо %1")
-            .arg(c.code == 0x03 ? 23 : 34);
+            .arg(c.code == 0x03 ? orb::Status_data::size : orb::Param_data::size);
     return "OK";
 }
 

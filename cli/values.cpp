@@ -58,10 +58,11 @@ bool parse_field_value(int field, const QString &text, quint32 *out, QString *wh
                          : QStringLiteral("%1: %2 is not a number").arg(name, text);
         return false;
     }
-    if (too_big || value > f.max) {
-        *why = QStringLiteral("%1: %2 does not fit, the largest is %3").arg(name, text).arg(f.max);
+    if (too_big || value > f.max()) {
+        *why =
+            QStringLiteral("%1: %2 does not fit, the largest is %3").arg(name, text).arg(f.max());
         if (f.seconds)
-            *why += QStringLiteral(" (%1)").arg(duration_text(f.max));
+            *why += QStringLiteral(" (%1)").arg(duration_text(f.max()));
         return false;
     }
     *out = quint32(value);
@@ -204,20 +205,12 @@ QString params_json(int address, const orb::Param_data &data)
 
 QString status_json(int address, const orb::Status_data &s)
 {
-    return QStringLiteral("{\"address\": %1, \"state\": %2, \"state_text\": %3, "
-                          "\"elapsed_time_washout\": %4, \"elapsed_time_washout_pause\": %5, "
-                          "\"elapsed_time_damaged\": %6, \"elapsed_time_wiper\": %7, "
-                          "\"measuring_voltage\": %8, \"flag_lvl\": %9, \"flag_rain\": %10, "
-                          "\"alarm_in\": %11}\n")
-        .arg(address)
-        .arg(s.state)
-        .arg(json_string(orb::state_text(s.state)))
-        .arg(s.elapsed_time_washout)
-        .arg(s.elapsed_time_washout_pause)
-        .arg(s.elapsed_time_damaged)
-        .arg(s.elapsed_time_wiper)
-        .arg(s.measuring_voltage)
-        .arg(int(s.flag_lvl))
-        .arg(int(s.flag_rain))
-        .arg(s.alarm_in);
+    QString out = QStringLiteral("{\"address\": %1").arg(address);
+    for (const orb::Status_field &f : orb::status_fields) {
+        out += QStringLiteral(", \"%1\": %2").arg(QLatin1String(f.name)).arg(f.member.number(s));
+        // The state's code is followed by its text.
+        if (QLatin1String(f.name) == QLatin1String("state"))
+            out += QStringLiteral(", \"state_text\": ") + json_string(orb::state_text(s.state));
+    }
+    return out + QStringLiteral("}\n");
 }

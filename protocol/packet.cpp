@@ -24,21 +24,23 @@ void put_le16(QByteArray &out, quint16 value)
     out.append(char(value >> 8));
 }
 
-void put_le32(QByteArray &out, quint32 value)
-{
-    for (int shift = 0; shift < 32; shift += 8)
-        out.append(char((value >> shift) & 0xFF));
-}
-
 quint16 get_le16(const QByteArray &in, int at)
 {
-    return quint16(byte_at(in, at) | (byte_at(in, at + 1) << 8));
+    return quint16(get_le(in, at, 2));
 }
 
-quint32 get_le32(const QByteArray &in, int at)
+quint32 get_le(const QByteArray &in, int at, int width)
 {
-    return quint32(byte_at(in, at)) | (quint32(byte_at(in, at + 1)) << 8) |
-           (quint32(byte_at(in, at + 2)) << 16) | (quint32(byte_at(in, at + 3)) << 24);
+    quint32 value = 0;
+    for (int k = 0; k < width; ++k)
+        value |= quint32(byte_at(in, at + k)) << (8 * k);
+    return value;
+}
+
+void set_le(QByteArray &out, int at, int width, quint32 value)
+{
+    for (int k = 0; k < width; ++k)
+        out[at + k] = char((value >> (8 * k)) & 0xFF);
 }
 
 QByteArray build_packet(quint8 address, quint8 command, const QByteArray &payload)

@@ -64,8 +64,9 @@ QByteArray packet_payload(const QByteArray &packet);
 // Little-endian fields, byte by byte: the wire's order whatever the host's. The readers
 // expect the caller to have checked that at + width bytes are there.
 void put_le16(QByteArray &out, quint16 value);
-void put_le32(QByteArray &out, quint32 value);
 quint16 get_le16(const QByteArray &in, int at);
-quint32 get_le32(const QByteArray &in, int at);
+// A field of width bytes (1 to 4) at an offset.
+quint32 get_le(const QByteArray &in, int at, int width);
+void set_le(QByteArray &out, int at, int width, quint32 value);
 
 } // namespace orb

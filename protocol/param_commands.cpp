@@ -5,52 +5,55 @@
 #include "protocol/packet.h"
 #include "protocol/param_data.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QMessageBox>
+#include <QSpinBox>
 
 namespace {
 
-orb::Param_form form_values(const Ui::MainWindow *ui)
+// A spin box by its value, a check box as 0 or 1, a combo box by its index.
+int control_value(const QWidget *w)
+{
+    if (const auto *spin = qobject_cast<const QSpinBox *>(w))
+        return spin->value();
+    if (const auto *check = qobject_cast<const QCheckBox *>(w))
+        return check->isChecked() ? 1 : 0;
+    if (const auto *combo = qobject_cast<const QComboBox *>(w))
+        return combo->currentIndex();
+    return 0;
+}
+
+void set_control(QWidget *w, int v)
+{
+    if (auto *spin = qobject_cast<QSpinBox *>(w))
+        spin->setValue(v);
+    else if (auto *check = qobject_cast<QCheckBox *>(w))
+        check->setChecked(v != 0);
+    else if (auto *combo = qobject_cast<QComboBox *>(w))
+        combo->setCurrentIndex(v);
+}
+
+QWidget *control(const QObject *window, const orb::Param_control &c)
+{
+    return window->findChild<QWidget *>(QLatin1String(c.widget));
+}
+
+orb::Param_form form_values(const QObject *window)
 {
     orb::Param_form form;
-    form.address_ptz = ui->sb_address_ptz->value();
-    form.day = ui->sb_day->value();
-    form.hour = ui->sb_hour->value();
-    form.min = ui->sb_min->value();
-    form.interval_rain = ui->sb_time_interval_rain->value();
-    form.interval_washout = ui->sb_interval_washout->value();
-    form.time_pattern_move = ui->sb_time_pattern_move->value();
-    form.time_pattern_wiper = ui->sb_time_pattern_wiper->value();
-    form.preset_move = ui->sb_preset_move->value();
-    form.preset_wiper = ui->sb_preset_wiper->value();
-    form.wiper_not_active = ui->cb_wiper_not_active->isChecked();
-    form.normal_sensor_rain = ui->cb_normal_sensor_rain->currentIndex();
-    form.preset_init_pos = ui->sb_PresetInitPos->value();
-    form.work_reg = ui->cm_WorkReg->currentIndex();
-    form.num_tour = ui->sb_NumTour->value();
-    form.num_scan = ui->sb_NumScan->value();
-    form.num_pattern = ui->sb_NumPattern->value();
+    for (int i = 0; i < orb::param_control_count; ++i)
+        form.value[i] = control_value(control(window, orb::param_controls[i]));
     return form;
 }
 
 // Same controls and order for a read and for the echo of a write.
-void show_params(Ui::MainWindow *ui, const orb::Param_data &data)
+void show_params(const QObject *window, const orb::Param_data &data)
 {
-    const orb::Interval interval = orb::interval_to_form(data.time_interval);
-    ui->sb_address_ptz->setValue(data.addr_cam);
-    ui->sb_day->setValue(interval.day);
-    ui->sb_hour->setValue(interval.hour);
-    ui->sb_min->setValue(interval.min);
-    ui->sb_time_interval_rain->setValue(orb::rain_to_form(data.time_interval_rain));
-    ui->sb_time_pattern_move->setValue(data.time_move);
-    ui->sb_preset_move->setValue(data.preset_move);
-    ui->sb_preset_wiper->setValue(data.preset_wiper);
-    ui->cb_wiper_not_active->setChecked(data.wiper_not_active != 0);
-    ui->cb_normal_sensor_rain->setCurrentIndex(data.normal_sensor_rain != 0 ? 1 : 0);
-    ui->sb_PresetInitPos->setValue(data.normal_Preset_Initial_Pos);
-    ui->cm_WorkReg->setCurrentIndex(data.normal_Work_Reg_Cam);
-    ui->sb_NumTour->setValue(data.normal_Num_Tour);
-    ui->sb_NumScan->setValue(data.normal_Num_Scan);
-    ui->sb_NumPattern->setValue(data.normal_Num_Pattern);
+    for (const orb::Param_control &c : orb::param_controls) {
+        if (c.shown)
+            set_control(control(window, c), orb::param_to_control(c.conv, c.field.get(data)));
+    }
 }
 
 // The form's ranges fit every other field. A work mode the combo box does not list (read from a
@@ -105,7 +108,7 @@ void MainWindow::cmd_get_param()
         emit debug(line);
     // check_reply has matched it against the spin box, so this only confirms the address.
     ui->sb_address_upu->setValue(quint8(reply.at(orb::offset_address)));
-    show_params(ui, data);
+    show_params(this, data);
     notify(INFO, QStringLiteral("OK"), tr("Информация"), QStringLiteral("OK"), true);
 }
 
@@ -117,7 +120,7 @@ void MainWindow::cmd_set_param()
         return;
     orb::Param_data out;
     orb::Param_overflow overflow;
-    if (!orb::param_from_form(form_values(ui), &out, &overflow)) {
+    if (!orb::param_from_form(form_values(this), &out, &overflow)) {
         // Sending only the low bits would store another value and still report success.
         const QString text = overflow_text(ui, overflow);
         notify(ERROR, text, tr("Ошибка"), text, true);
@@ -132,6 +135,6 @@ void MainWindow::cmd_set_param()
         refuse_short_reply(payload.size(), orb::Param_data::size);
         return;
     }
-    show_params(ui, echo);
+    show_params(this, echo);
     notify(INFO, QStringLiteral("OK"), tr("Информация"), QStringLiteral("OK"), true);
 }

@@ -4,23 +4,12 @@
 #include <QString>
 #include <QStringList>
 
+#include "record_field.h"
+
 namespace orb {
 
-// A field of the record by its module name, for tools that set fields one by one.
-struct Param_field
-{
-    const char *name;
-    quint32 max;  // largest value the field holds
-    bool seconds; // counts seconds
-};
-
-constexpr int param_field_count = 19;
-// In record order.
-extern const Param_field param_fields[param_field_count];
-// Index into param_fields, or -1 for a name the record does not have.
-int param_field_index(const QString &name);
-
-// Washing parameters as the module stores them: 34 bytes, little-endian, unsigned.
+// Washing parameters as the module stores them: 34 bytes, little-endian, unsigned. Where each
+// member lies in the record is said once, in param_fields.
 struct Param_data
 {
     static constexpr int size = 34;
@@ -58,26 +47,42 @@ struct Param_data
     QStringList log_lines() const;
 };
 
-// Control values as the form holds them, before they are packed into a record.
+using Param_field = Record_field<Param_data>;
+
+constexpr int param_field_count = 19;
+// In record order.
+extern const Param_field param_fields[param_field_count];
+// Index into param_fields, or -1 for a name the record does not have.
+int param_field_index(const QString &name);
+
+// How a form control carries its field: as it is, as 0 or 1, or in a unit of that many seconds.
+enum class Param_conv { plain, flag, rain_minutes, days, hours, minutes };
+
+// A control of the form and the field it fills. Controls of one field add up (days, hours and
+// minutes make the washing interval).
+struct Param_control
+{
+    const char *widget; // objectName
+    Record_member<Param_data> field;
+    Param_conv conv;
+    bool shown; // a read sets it
+};
+
+constexpr int param_control_count = 17;
+// In record order, which is also the order a read sets them in.
+extern const Param_control param_controls[param_control_count];
+
+// The control's value when the record holds v in its field.
+int param_to_control(Param_conv conv, quint32 v);
+
+// Control values as the form holds them (a check box as 0 or 1, a combo box as its index), by
+// index into param_controls.
 struct Param_form
 {
-    int address_ptz = 0;
-    int day = 0;
-    int hour = 0;
-    int min = 0;
-    int interval_rain = 0; // min
-    int interval_washout = 0;
-    int time_pattern_move = 0;
-    int time_pattern_wiper = 0;
-    int preset_move = 0;
-    int preset_wiper = 0;
-    bool wiper_not_active = false;
-    int normal_sensor_rain = 0; // combo index
-    int preset_init_pos = 0;
-    int work_reg = 0; // combo index
-    int num_tour = 0;
-    int num_scan = 0;
-    int num_pattern = 0;
+    int value[param_control_count] = {};
+
+    // The value of the control with this objectName; nullptr for a name the form does not have.
+    int *at(const char *widget);
 };
 
 // A form value that its record field cannot carry.
@@ -88,8 +93,8 @@ struct Param_overflow
     qint64 max = 0;   // largest value that fits, in the form's unit
 };
 
-// Packs the form into a record. Returns false and names the first value that does not fit
-// (out untouched then), instead of sending the low bits of it.
+// Packs the form into a record; fields without a control are 0. Returns false and names the
+// first value that does not fit (out untouched then), instead of sending the low bits of it.
 bool param_from_form(const Param_form &form, Param_data *out, Param_overflow *overflow);
 
 } // namespace orb

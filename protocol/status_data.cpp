@@ -1,42 +1,30 @@
 #include "status_data.h"
 
 #include "convert.h"
-#include "packet.h"
 
 namespace orb {
 
+// Offsets and widths as the module lays the record out.
+const Status_field status_fields[status_field_count] = {
+    {"state", 0, 2, false, &Status_data::state},
+    {"elapsed_time_washout", 2, 4, false, &Status_data::elapsed_time_washout},
+    {"elapsed_time_washout_pause", 6, 4, false, &Status_data::elapsed_time_washout_pause},
+    {"elapsed_time_damaged", 10, 4, false, &Status_data::elapsed_time_damaged},
+    {"elapsed_time_wiper", 14, 4, false, &Status_data::elapsed_time_wiper},
+    {"measuring_voltage", 18, 2, false, &Status_data::measuring_voltage},
+    {"flag_lvl", 20, 1, false, &Status_data::flag_lvl},
+    {"flag_rain", 21, 1, false, &Status_data::flag_rain},
+    {"alarm_in", 22, 1, false, &Status_data::alarm_in},
+};
+
 QByteArray Status_data::encode() const
 {
-    QByteArray out;
-    out.reserve(size);
-    put_le16(out, state);
-    put_le32(out, elapsed_time_washout);
-    put_le32(out, elapsed_time_washout_pause);
-    put_le32(out, elapsed_time_damaged);
-    put_le32(out, elapsed_time_wiper);
-    put_le16(out, measuring_voltage);
-    out.append(char(flag_lvl));
-    out.append(char(flag_rain));
-    out.append(char(alarm_in));
-    return out;
+    return encode_fields(*this, status_fields);
 }
 
 bool Status_data::decode(const QByteArray &payload, Status_data *out)
 {
-    if (!out || payload.size() < size)
-        return false;
-    Status_data d;
-    d.state = get_le16(payload, 0);
-    d.elapsed_time_washout = get_le32(payload, 2);
-    d.elapsed_time_washout_pause = get_le32(payload, 6);
-    d.elapsed_time_damaged = get_le32(payload, 10);
-    d.elapsed_time_wiper = get_le32(payload, 14);
-    d.measuring_voltage = get_le16(payload, 18);
-    d.flag_lvl = qint8(payload.at(20));
-    d.flag_rain = qint8(payload.at(21));
-    d.alarm_in = quint8(payload.at(22));
-    *out = d;
-    return true;
+    return decode_fields(payload, status_fields, out);
 }
 
 QStringList Status_data::log_lines() const

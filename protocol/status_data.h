@@ -4,12 +4,15 @@
 #include <QString>
 #include <QStringList>
 
+#include "record_field.h"
+
 namespace orb {
 
 // Codes of Status_data::state.
 enum State : quint16 { state_init = 0, state_washing = 1, state_pause = 2 };
 
-// Live status of the module: 23 bytes, little-endian.
+// Live status of the module: 23 bytes, little-endian. Where each member lies is said once, in
+// status_fields.
 struct Status_data
 {
     static constexpr int size = 23;
@@ -35,5 +38,11 @@ struct Status_data
     // "<state text>, осталось:  N сек."
     QString state_line() const;
 };
+
+using Status_field = Record_field<Status_data>;
+
+constexpr int status_field_count = 9;
+// In record order.
+extern const Status_field status_fields[status_field_count];
 
 } // namespace orb

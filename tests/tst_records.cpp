@@ -6,43 +6,120 @@
 
 using namespace orb;
 
-Q_DECLARE_METATYPE(orb::Param_form)
+// Control objectNames with their values.
+using Controls = QList<QPair<QString, int>>;
+Q_DECLARE_METATYPE(Controls)
+
+namespace {
+
+// Bytes from..from+n-1: each field has bytes of its own, all with the top bit set.
+QByteArray counting(int from, int n)
+{
+    QByteArray raw;
+    for (int i = 0; i < n; ++i)
+        raw.append(char(from + i));
+    return raw;
+}
+
+// False for a name the form does not have.
+bool form_of(const Controls &controls, Param_form *form)
+{
+    for (const auto &c : controls) {
+        int *v = form->at(c.first.toLatin1().constData());
+        if (!v)
+            return false;
+        *v = c.second;
+    }
+    return true;
+}
+
+} // namespace
 
 class tst_records : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void decode();
+    void param_record_data();
+    void param_record();
+    void status_record();
     void conversions();
+    void from_form_data();
+    void from_form();
+    void to_form_data();
+    void to_form();
     void overflow_data();
     void overflow();
 };
 
-// Bytes 80 81 ... A1: each field has bytes of its own, all with the top bit set.
-void tst_records::decode()
+void tst_records::param_record_data()
 {
-    QByteArray raw;
-    for (int i = 0; i < Param_data::size; ++i)
-        raw.append(char(0x80 + i));
-    // One byte short is refused, and the record is left as it was.
+    QTest::addColumn<QByteArray>("raw");
+    QTest::addColumn<QStringList>("lines"); // empty: refused
+    const QStringList counted = {"addr_cam 128",
+                                 "time_interval 33409",
+                                 "time_interval_rain 33923",
+                                 "time_washout 2290583173",
+                                 "time_pause_washout 2357955209",
+                                 "time_move 36493",
+                                 "time_tur_1 37007",
+                                 "time_wiper 37521",
+                                 "preset_move 38035",
+                                 "preset_wiper 38549",
+                                 "min_voltage 39063",
+                                 "max_voltage 39577",
+                                 "wiper_not_active 155",
+                                 "normal_sensor_rain 156",
+                                 "normal_Preset_Initial_Pos 157",
+                                 "normal_Work_Reg_Cam 158",
+                                 "normal_Num_Tour 159",
+                                 "normal_Num_Scan 160",
+                                 "normal_Num_Pattern 161"};
+    QTest::newRow("80..A1") << counting(0x80, 34) << counted;
+    QTest::newRow("80..A2, one past the record") << counting(0x80, 35) << counted;
+    QTest::newRow("80..A0, one short") << counting(0x80, 33) << QStringList();
+    QTest::newRow("empty") << QByteArray() << QStringList();
+    // Each field at its largest, its neighbours 0: a field that ran over its width would show.
+    QTest::newRow("largest, zero between")
+        << QByteArray::fromHex(
+               "FF0000FFFF00000000FFFFFFFF0000FFFF0000FFFF0000FFFF0000FF00FF00FF00FF")
+        << QStringList({"addr_cam 255", "time_interval 0", "time_interval_rain 65535",
+                        "time_washout 0", "time_pause_washout 4294967295", "time_move 0",
+                        "time_tur_1 65535", "time_wiper 0", "preset_move 65535", "preset_wiper 0",
+                        "min_voltage 65535", "max_voltage 0", "wiper_not_active 255",
+                        "normal_sensor_rain 0", "normal_Preset_Initial_Pos 255",
+                        "normal_Work_Reg_Cam 0", "normal_Num_Tour 255", "normal_Num_Scan 0",
+                        "normal_Num_Pattern 255"});
+}
+
+void tst_records::param_record()
+{
+    QFETCH(QByteArray, raw);
+    QFETCH(QStringList, lines);
     Param_data p;
+    p.normal_Num_Pattern = 7;
+    QCOMPARE(Param_data::decode(raw, &p), !lines.isEmpty());
+    if (lines.isEmpty()) { // the record is left as it was
+        QCOMPARE(p.encode(), QByteArray(Param_data::size - 1, '\0') + '\x07');
+        return;
+    }
+    QCOMPARE(p.log_lines(), lines);
+    QCOMPARE(p.encode(), raw.left(Param_data::size));
+    // Field by field, as orbctl reads and sets them.
+    Param_data q;
+    for (int i = 0; i < param_field_count; ++i) {
+        QCOMPARE(QStringLiteral("%1 %2").arg(param_fields[i].name).arg(p.value(i)), lines.at(i));
+        q.set_value(i, p.value(i));
+    }
+    QCOMPARE(q.encode(), raw.left(Param_data::size));
+}
+
+void tst_records::status_record()
+{
+    const QByteArray raw = counting(0x80, 24);
     Status_data s;
-    QVERIFY(!Param_data::decode(raw.left(Param_data::size - 1), &p));
     QVERIFY(!Status_data::decode(raw.left(Status_data::size - 1), &s));
-    QCOMPARE(p.encode() + s.encode(), QByteArray(Param_data::size + Status_data::size, '\0'));
-
-    QVERIFY(Param_data::decode(raw, &p));
-    QCOMPARE(p.log_lines(),
-             QStringList({"addr_cam 128", "time_interval 33409", "time_interval_rain 33923",
-                          "time_washout 2290583173", "time_pause_washout 2357955209",
-                          "time_move 36493", "time_tur_1 37007", "time_wiper 37521",
-                          "preset_move 38035", "preset_wiper 38549", "min_voltage 39063",
-                          "max_voltage 39577", "wiper_not_active 155", "normal_sensor_rain 156",
-                          "normal_Preset_Initial_Pos 157", "normal_Work_Reg_Cam 158",
-                          "normal_Num_Tour 159", "normal_Num_Scan 160", "normal_Num_Pattern 161"}));
-    QCOMPARE(p.encode(), raw);
-
+    QCOMPARE(s.encode(), QByteArray(Status_data::size, '\0'));
     QVERIFY(Status_data::decode(raw, &s)); // bytes past the record are ignored
     QCOMPARE(s.log_lines(),
              QStringList({"state unknown state 33152", "elapsed_time_washout 2240054146",
@@ -67,31 +144,122 @@ void tst_records::conversions()
     QCOMPARE(rain_seconds(1092), qint64(65520));
 }
 
+void tst_records::from_form_data()
+{
+    QTest::addColumn<Controls>("controls");
+    QTest::addColumn<QByteArray>("payload");
+    // clang-format off
+    // By hand: 2 h 30 min = 9000 s, 5 min = 300 s, fields without a control 0, flags 1.
+    QTest::newRow("every control")
+        << Controls{{"sb_address_ptz", 12}, {"sb_hour", 2}, {"sb_min", 30},
+                    {"sb_time_interval_rain", 5}, {"sb_interval_washout", 7},
+                    {"sb_time_pattern_move", 40}, {"sb_time_pattern_wiper", 9},
+                    {"sb_preset_move", 300}, {"sb_preset_wiper", 65535},
+                    {"cb_wiper_not_active", 1}, {"cb_normal_sensor_rain", 1},
+                    {"sb_PresetInitPos", 5}, {"cm_WorkReg", 2}, {"sb_NumTour", 3},
+                    {"sb_NumScan", 4}, {"sb_NumPattern", 6}}
+        << QByteArray::fromHex("0C28232C01070000000000000028000000"
+                               "09002C01FFFF0000000001010502030406");
+    QTest::newRow("largest that fit")
+        << Controls{{"sb_address_ptz", 255}, {"sb_hour", 18}, {"sb_min", 12},
+                    {"sb_time_interval_rain", 1092}, {"sb_interval_washout", 0x7FFFFFFF}}
+        << QByteArray::fromHex("FFF0FFF0FFFFFFFF7F") + QByteArray(25, '\0');
+    QTest::newRow("flags from any other value")
+        << Controls{{"cb_wiper_not_active", 7}, {"cb_normal_sensor_rain", -1}}
+        << QByteArray(27, '\0') + QByteArray::fromHex("01010000000000");
+    // clang-format on
+}
+
+void tst_records::from_form()
+{
+    QFETCH(Controls, controls);
+    QFETCH(QByteArray, payload);
+    Param_form form;
+    QVERIFY(form_of(controls, &form));
+    Param_data d;
+    d.time_tur_1 = 1; // a field without a control goes out as 0 all the same
+    QVERIFY(param_from_form(form, &d, nullptr));
+    QCOMPARE(d.encode().toHex(), payload.toHex());
+}
+
+void tst_records::to_form_data()
+{
+    QTest::addColumn<QByteArray>("payload");
+    QTest::addColumn<Controls>("controls"); // what a read sets, in its order
+    // clang-format off
+    QTest::newRow("65535 s, 59 s of rain, flag 0x80")
+        << QByteArray::fromHex("01FFFF3B00" "0000000000000000000000000000000000000000000000"
+                               "800000000000")
+        << Controls{{"sb_address_ptz", 1}, {"sb_day", 0}, {"sb_hour", 18}, {"sb_min", 12},
+                    {"sb_time_interval_rain", 0}, {"sb_time_pattern_move", 0},
+                    {"sb_preset_move", 0}, {"sb_preset_wiper", 0}, {"cb_wiper_not_active", 0},
+                    {"cb_normal_sensor_rain", 1}, {"sb_PresetInitPos", 0}, {"cm_WorkReg", 0},
+                    {"sb_NumTour", 0}, {"sb_NumScan", 0}, {"sb_NumPattern", 0}};
+    QTest::newRow("every field its own")
+        << QByteArray::fromHex("0C28234A01070000000000000028000900090030"
+                               "01FFFF0000000002000502030406")
+        << Controls{{"sb_address_ptz", 12}, {"sb_day", 0}, {"sb_hour", 2}, {"sb_min", 30},
+                    {"sb_time_interval_rain", 5}, {"sb_time_pattern_move", 40},
+                    {"sb_preset_move", 304}, {"sb_preset_wiper", 65535},
+                    {"cb_wiper_not_active", 1}, {"cb_normal_sensor_rain", 0},
+                    {"sb_PresetInitPos", 5}, {"cm_WorkReg", 2}, {"sb_NumTour", 3},
+                    {"sb_NumScan", 4}, {"sb_NumPattern", 6}};
+    // clang-format on
+}
+
+void tst_records::to_form()
+{
+    QFETCH(QByteArray, payload);
+    QFETCH(Controls, controls);
+    Param_data d;
+    QVERIFY(Param_data::decode(payload, &d));
+    Controls set;
+    for (const Param_control &c : param_controls) {
+        if (c.shown)
+            set.append({c.widget, param_to_control(c.conv, c.field.get(d))});
+    }
+    QCOMPARE(set, controls);
+}
+
 void tst_records::overflow_data()
 {
-    QTest::addColumn<Param_form>("form");
+    QTest::addColumn<Controls>("controls");
     QTest::addColumn<QString>("field");
     QTest::addColumn<qint64>("value");
     QTest::addColumn<qint64>("max");
     // clang-format off
-    const auto with = [](int Param_form::*field, int value, Param_form form = {}) { form.*field = value; return form; };
-    QTest::newRow("addr_cam 256") << with(&Param_form::address_ptz, 256) << "addr_cam" << 256LL << 255LL;
-    QTest::newRow("1 day") << with(&Param_form::day, 1) << "time_interval" << 86400LL << 65535LL;
-    QTest::newRow("18 h 13 min") << with(&Param_form::min, 13, with(&Param_form::hour, 18)) << "time_interval" << 65580LL << 65535LL;
-    QTest::newRow("rain 1093 min") << with(&Param_form::interval_rain, 1093) << "time_interval_rain" << 1093LL << 1092LL;
-    QTest::newRow("first in record order") << with(&Param_form::day, 2, with(&Param_form::num_pattern, 256)) << "time_interval" << 172800LL << 65535LL;
+    QTest::newRow("addr_cam 256")
+        << Controls{{"sb_address_ptz", 256}} << "addr_cam" << 256LL << 255LL;
+    QTest::newRow("1 day") << Controls{{"sb_day", 1}} << "time_interval" << 86400LL << 65535LL;
+    QTest::newRow("18 h 13 min")
+        << Controls{{"sb_hour", 18}, {"sb_min", 13}} << "time_interval" << 65580LL << 65535LL;
+    QTest::newRow("rain 1093 min")
+        << Controls{{"sb_time_interval_rain", 1093}} << "time_interval_rain" << 1093LL << 1092LL;
+    QTest::newRow("preset_wiper 65536")
+        << Controls{{"sb_preset_wiper", 65536}} << "preset_wiper" << 65536LL << 65535LL;
+    QTest::newRow("no work mode chosen")
+        << Controls{{"cm_WorkReg", -1}} << "normal_Work_Reg_Cam" << -1LL << 255LL;
+    QTest::newRow("num_pattern 256")
+        << Controls{{"sb_NumPattern", 256}} << "normal_Num_Pattern" << 256LL << 255LL;
+    QTest::newRow("first in record order")
+        << Controls{{"sb_NumPattern", 256}, {"sb_day", 2}} << "time_interval" << 172800LL
+        << 65535LL;
     // clang-format on
 }
 
 void tst_records::overflow()
 {
-    QFETCH(Param_form, form);
+    QFETCH(Controls, controls);
+    Param_form form;
+    QVERIFY(form_of(controls, &form));
     Param_data d;
+    d.addr_cam = 9;
     Param_overflow overflow;
     QVERIFY(!param_from_form(form, &d, &overflow));
     QTEST(overflow.field, "field");
     QTEST(overflow.value, "value");
     QTEST(overflow.max, "max");
+    QCOMPARE(d.addr_cam, quint8(9)); // left as it was
 }
 
 QTEST_APPLESS_MAIN(tst_records)

@@ -10,8 +10,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     orb::Param_data p;
     orb::Status_data s;
     const bool p_ok = orb::Param_data::decode(in, &p), s_ok = orb::Status_data::decode(in, &s);
-    if (p_ok != (in.size() >= 34) || (p_ok && p.encode() != in.left(34)) ||
-        s_ok != (in.size() >= 23) || (s_ok && s.encode() != in.left(23)))
+    if (p_ok != (in.size() >= orb::Param_data::size) ||
+        (p_ok && p.encode() != in.left(orb::Param_data::size)) ||
+        s_ok != (in.size() >= orb::Status_data::size) ||
+        (s_ok && s.encode() != in.left(orb::Status_data::size)))
         __builtin_trap();
     return 0;
 }
