@@ -352,6 +352,43 @@ private slots:
                  qPrintable(r.err));
     }
 
+    void sim_tcp_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");        // -1: still running
+        QTest::addColumn<QString>("pattern"); // first line of stdout, or stderr
+        // clang-format off
+        QTest::newRow("port only: loopback") << QStringList{"--tcp", "0"} << -1 << "^tcp://127\\.0\\.0\\.1:[1-9]\\d*$";
+        QTest::newRow("loopback named") << QStringList{"--tcp", "127.0.0.1:0"} << -1 << "^tcp://127\\.0\\.0\\.1:[1-9]\\d*$";
+        QTest::newRow("every address, asked for") << QStringList{"--tcp", "0.0.0.0:0"} << -1 << "^tcp://0\\.0\\.0\\.0:[1-9]\\d*$";
+        QTest::newRow("port past 65535") << QStringList{"--tcp", "70000"} << 2 << "--tcp wants PORT or ADDRESS:PORT \\(a numeric address\\), not 70000";
+        QTest::newRow("host name") << QStringList{"--tcp", "localhost:0"} << 2 << "not localhost:0";
+        QTest::newRow("with --port") << QStringList{"--tcp", "0", "--port", "/dev/null"} << 2 << "--tcp and --port exclude each other";
+        QTest::newRow("address list refused") << QStringList{"--address", "3,3"} << 2 << "--address 3,3: 3 is given twice";
+        // clang-format on
+    }
+
+    void sim_tcp()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QString, pattern);
+        QProcess sim;
+        sim.start(QStringLiteral(ORB_SIM_PATH), args);
+        if (code < 0) {
+            QVERIFY(sim.waitForReadyRead(5000));
+            const QString first = QString::fromUtf8(sim.readLine()).trimmed();
+            sim.terminate();
+            sim.waitForFinished(3000);
+            QVERIFY2(matches(pattern, first), qPrintable(first));
+            return;
+        }
+        QVERIFY(sim.waitForFinished(5000));
+        QCOMPARE(sim.exitCode(), code);
+        const QString err = QString::fromUtf8(sim.readAllStandardError());
+        QVERIFY2(matches(pattern, err), qPrintable(err));
+    }
+
     // The textfile collector must never read half a file: the old file is replaced by a new
     // one (another inode), readable by the node exporter's user, with nothing left beside it.
     void metrics_file_replaced()
