@@ -1,3 +1,4 @@
+#include "process_run.h"
 #include "sim_process.h"
 #include "test_env.h"
 
@@ -21,32 +22,12 @@
 // Prometheus tools.
 namespace {
 
-struct Run
-{
-    int code = -1; // -1: crashed or hung
-    QString out, err;
-};
-
 Run run(const QString &program, const QStringList &args, const QByteArray &input = {})
 {
-    QProcess p;
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     e.remove(QStringLiteral("ORB_PORT"));
     e.remove(QStringLiteral("ORB_ADDRESS"));
-    p.setProcessEnvironment(e);
-    p.start(program, args);
-    p.write(input);
-    p.closeWriteChannel();
-    Run r;
-    if (!p.waitForFinished(30000)) {
-        p.kill();
-        p.waitForFinished(3000);
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return run_process(program, args, e, input);
 }
 
 Run orbctl(const QStringList &args)
@@ -102,13 +83,6 @@ quint16 closed_port()
 }
 
 const QStringList quick = {"--no-pacing", "--init", "0"};
-
-bool matches(const QString &pattern, const QString &text)
-{
-    return QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption)
-        .match(text)
-        .hasMatch();
-}
 
 } // namespace
 
