@@ -81,7 +81,7 @@ bool one_round(const Command &command, Client &client, Log &log, const Settings 
             objects << (r.tried && r.result.ok() ? text.trimmed() : error_object(r));
         } else {
             for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
-                out(QStringLiteral("%1%2: %3\n").arg(when).arg(address).arg(line));
+                out(QStringLiteral("%1%2: %3\n").arg(when, QString::number(address), line));
         }
         results->append(r);
     }
