@@ -2,6 +2,7 @@
 #include "aboutbox.h"
 #include "control_log.h"
 #include "form_font.h"
+#include "protocol/log_line.h"
 #include "ui_mainwindow.h"
 
 #include <QSettings>
@@ -39,7 +40,7 @@ void MainWindow::init_window()
 {
     ui->setupUi(this);
 
-    auto *log = new Control_LOG(QStringLiteral("ORB_PTZ_Washing.log"), this);
+    auto *log = new Control_LOG(QLatin1String(orb::log_file_name), this);
     connect(this, &MainWindow::info, log, &Control_LOG::info);
     connect(this, &MainWindow::debug, log, &Control_LOG::debug);
     connect(this, &MainWindow::error, log, &Control_LOG::error);

@@ -7,6 +7,7 @@
 //   soak [exchanges] [seed]      (defaults 2000 and 1)
 #include "mainwindow.h"
 #include "scratch_run.h"
+#include "protocol/log_line.h"
 #include "protocol/packet.h"
 #include "protocol/param_data.h"
 #include "protocol/status_data.h"
@@ -184,7 +185,7 @@ QStringList Soak::new_log_lines()
     log_offset += bytes.size();
     // A line is "dd-MM-yyyy hh:mm:ss LEVEL text"; a text with a line break stays one entry.
     static const QRegularExpression start("(^|\n)(\\d\\d-\\d\\d-\\d{4} \\d\\d:\\d\\d:\\d\\d |\\z)");
-    return QString::fromLocal8Bit(bytes).split(start, Qt::SkipEmptyParts);
+    return orb::decode_log(bytes).split(start, Qt::SkipEmptyParts);
 }
 
 // The fault the simulator applied to this request, from its traffic lines: "<- :HEX" then

@@ -2,6 +2,7 @@
 
 #include "log.h"
 #include "transport.h"
+#include "protocol/exchange_text.h"
 
 #include <QElapsedTimer>
 
@@ -72,8 +73,8 @@ Result Client::once(quint8 address, int command, const QByteArray &packet, int r
 
     const QByteArray line = orb::frame_packet(packet);
     const QString shown = QString::fromLatin1(line.chopped(1));
-    log->debug(QString::fromUtf8("Длина пакета = %1").arg(packet.size()));
-    log->debug(QString::fromUtf8("Отправляем %1").arg(shown));
+    log->debug(orb::packet_length_text(packet));
+    log->debug(orb::sending_text(packet));
     wire(QStringLiteral("-> ") + shown);
 
     QElapsedTimer clock;
@@ -102,7 +103,7 @@ Result Client::once(quint8 address, int command, const QByteArray &packet, int r
         wire(QStringLiteral("!! ") + note);
 
     if (lines.isEmpty()) {
-        log->debug(QString::fromUtf8("Получено []"));
+        log->debug(orb::received_text({}));
         log->error(orb::check_reply({}, address, command).message);
         wire(QStringLiteral("<- nothing"));
         return {Outcome::no_reply, QStringLiteral("no reply within %1 ms").arg(timeout_ms)};
@@ -112,15 +113,9 @@ Result Client::once(quint8 address, int command, const QByteArray &packet, int r
     wire(QStringLiteral("<- :%1 (%2 ms)")
              .arg(QString::fromLatin1(lines.first()))
              .arg(exchange_ms, 0, 'f', 1));
-    if (command == int(orb::Command::test)) {
-        const int end = reply->indexOf('\0');
-        log->debug(QString::fromUtf8("Получено [%1]")
-                       .arg(QString::fromUtf8(end < 0 ? *reply : reply->left(end))));
-        log->debug(QString::fromUtf8("Получено (hex) [%1]")
-                       .arg(QString::fromLatin1(reply->toHex().toUpper())));
-    } else {
-        log->debug(QString::fromUtf8("Получено [%1]").arg(QString::fromLatin1(reply->toHex())));
-    }
+    const QStringList received = orb::received_texts(command, *reply);
+    for (const QString &text : received)
+        log->debug(text);
     const orb::Reply_check check = orb::check_reply(*reply, address, command);
     if (check.code != orb::reply_ok) {
         log->error(check.message);
@@ -128,11 +123,7 @@ Result Client::once(quint8 address, int command, const QByteArray &packet, int r
     }
     const int size = orb::packet_payload(*reply).size();
     if (size < record_size) {
-        // The window's text for the same refusal.
-        const QString text =
-            QString::fromUtf8("Ответ модуля короче записи: %1 байт данных вместо %2")
-                .arg(size)
-                .arg(record_size);
+        const QString text = orb::short_reply_text(size, record_size);
         log->error(text);
         return {Outcome::wrong_reply, text};
     }

@@ -105,55 +105,8 @@ bool period_ms(const QString &text, qint64 *out)
     return true;
 }
 
-} // namespace
-
-void add_options(QCommandLineParser *parser)
-{
-    parser->setApplicationDescription(commands_text());
-    parser->addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do."),
-                                  QStringLiteral("COMMAND [ARGS]"));
-    parser->addOptions({
-        {{QStringLiteral("p"), QStringLiteral("port")},
-         QStringLiteral("Serial port, or tcp://HOST:PORT for a serial device server in raw TCP "
-                        "mode (default: $ORB_PORT)."),
-         QStringLiteral("name")},
-        {{QStringLiteral("a"), QStringLiteral("address")},
-         QStringLiteral("Module address 0-255, or a list such as 1-8,12,20-22: each is asked in "
-                        "turn (default: $ORB_ADDRESS, else 1)."),
-         QStringLiteral("list")},
-        {QStringLiteral("timeout"), QStringLiteral("Wait for a reply (default 1000, scan 200)."),
-         QStringLiteral("ms")},
-        {QStringLiteral("retries"),
-         QStringLiteral("Ask again after no reply or a wrong one (default 0)."),
-         QStringLiteral("n")},
-        {QStringLiteral("baud"), QStringLiteral("Line rate (default 9600)."), QStringLiteral("n")},
-        {QStringLiteral("json"), QStringLiteral("JSON output.")},
-        {QStringLiteral("log"), QStringLiteral("Append to this log, in the tool's format."),
-         QStringLiteral("file")},
-        {{QStringLiteral("v"), QStringLiteral("verbose")}, QStringLiteral("Wire lines on stderr.")},
-        {QStringLiteral("watch"), QStringLiteral("status: poll every S seconds."),
-         QStringLiteral("s")},
-        {QStringLiteral("count"), QStringLiteral("status --watch: stop after N polls."),
-         QStringLiteral("n")},
-        {QStringLiteral("from"), QStringLiteral("scan: first address (default 0)."),
-         QStringLiteral("n")},
-        {QStringLiteral("to"), QStringLiteral("scan: last address (default 255)."),
-         QStringLiteral("n")},
-        {QStringLiteral("prometheus"), QStringLiteral("status: metrics for Prometheus.")},
-        {QStringLiteral("o"),
-         QStringLiteral("read, status --prometheus: write FILE whole, not stdout; {address} in "
-                        "it stands for the module's address."),
-         QStringLiteral("file")},
-        {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("This text.")},
-        {QStringLiteral("version"), QStringLiteral("The version.")},
-    });
-}
-
-QString help_text(const QCommandLineParser &parser)
-{
-    return parser.helpText() + exit_status_help();
-}
-
+// Every option of one command line in one place: whether it belongs to the command, numbers in
+// range, --watch and --count together.
 bool take_options(const QCommandLineParser &parser, const Command &command, Settings *s,
                   QString *why)
 {
@@ -209,6 +162,55 @@ bool take_options(const QCommandLineParser &parser, const Command &command, Sett
     s->prometheus = parser.isSet(QStringLiteral("prometheus"));
     s->baud_given = parser.isSet(QStringLiteral("baud"));
     return take_fleet_options(parser, *s, why);
+}
+
+} // namespace
+
+void add_options(QCommandLineParser *parser)
+{
+    parser->setApplicationDescription(commands_text());
+    parser->addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do."),
+                                  QStringLiteral("COMMAND [ARGS]"));
+    parser->addOptions({
+        {{QStringLiteral("p"), QStringLiteral("port")},
+         QStringLiteral("Serial port, or tcp://HOST:PORT for a serial device server in raw TCP "
+                        "mode (default: $ORB_PORT)."),
+         QStringLiteral("name")},
+        {{QStringLiteral("a"), QStringLiteral("address")},
+         QStringLiteral("Module address 0-255, or a list such as 1-8,12,20-22: each is asked in "
+                        "turn (default: $ORB_ADDRESS, else 1)."),
+         QStringLiteral("list")},
+        {QStringLiteral("timeout"), QStringLiteral("Wait for a reply (default 1000, scan 200)."),
+         QStringLiteral("ms")},
+        {QStringLiteral("retries"),
+         QStringLiteral("Ask again after no reply or a wrong one (default 0)."),
+         QStringLiteral("n")},
+        {QStringLiteral("baud"), QStringLiteral("Line rate (default 9600)."), QStringLiteral("n")},
+        {QStringLiteral("json"), QStringLiteral("JSON output.")},
+        {QStringLiteral("log"), QStringLiteral("Append to this log, in the tool's format."),
+         QStringLiteral("file")},
+        {{QStringLiteral("v"), QStringLiteral("verbose")}, QStringLiteral("Wire lines on stderr.")},
+        {QStringLiteral("watch"), QStringLiteral("status: poll every S seconds."),
+         QStringLiteral("s")},
+        {QStringLiteral("count"), QStringLiteral("status --watch: stop after N polls."),
+         QStringLiteral("n")},
+        {QStringLiteral("from"), QStringLiteral("scan: first address (default 0)."),
+         QStringLiteral("n")},
+        {QStringLiteral("to"), QStringLiteral("scan: last address (default 255)."),
+         QStringLiteral("n")},
+        {QStringLiteral("prometheus"), QStringLiteral("status: metrics for Prometheus.")},
+        {QStringLiteral("o"),
+         QStringLiteral("read, status --prometheus: write FILE whole, not stdout; {address} in "
+                        "it stands for the module's address."),
+         QStringLiteral("file")},
+        {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("This text.")},
+        {QStringLiteral("version"), QStringLiteral("The version.")},
+    });
+}
+
+QString help_text(const QCommandLineParser &parser)
+{
+    return parser.helpText() + exit_status_help();
 }
 
 bool take_command_line(const QCommandLineParser &parser, const Command **command, Settings *s,

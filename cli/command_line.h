@@ -16,8 +16,3 @@ QString help_text(const QCommandLineParser &parser);
 // with *why when anything is wrong; all of it is checked before a port is opened.
 bool take_command_line(const QCommandLineParser &parser, const Command **command, Settings *s,
                        QString *why);
-
-// The options of one command line: whether they belong to the command, numbers in range,
-// --watch and --count together.
-bool take_options(const QCommandLineParser &parser, const Command &command, Settings *s,
-                  QString *why);

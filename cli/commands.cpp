@@ -315,6 +315,11 @@ bool take_file(const QStringList &args, Settings *s, QString *why)
         *why = QStringLiteral("%1: %2").arg(name, *why);
         return false;
     }
+    // An empty or cut-off backup must not "restore" with success.
+    if (s->changes.isEmpty()) {
+        *why = QStringLiteral("%1: no field to write").arg(name);
+        return false;
+    }
     return true;
 }
 

@@ -2,6 +2,8 @@
 
 #include "log.h"
 
+#include "protocol/exchange_text.h"
+
 #include <QMetaEnum>
 #include <QTcpSocket>
 #include <QUrl>
@@ -46,7 +48,7 @@ public:
         default:
             why = socket.errorString();
         }
-        log->error(QStringLiteral("ERROR: serial [%1] not open (%2)").arg(shown, why));
+        log->error(orb::port_not_open_text(shown, why));
         socket.abort();
         return {Outcome::no_port, QStringLiteral("cannot open %1: %2").arg(shown, why)};
     }
@@ -65,7 +67,7 @@ public:
     {
         const QAbstractSocket::SocketError err = socket.error();
         const char *key = QMetaEnum::fromType<QAbstractSocket::SocketError>().valueToKey(int(err));
-        log->error(key ? QLatin1String(key) : QStringLiteral("unknown error %1").arg(int(err)));
+        log->error(orb::port_error_text(key, int(err)));
         const Result out{Outcome::port_lost,
                          QStringLiteral("port %1 lost: %2").arg(shown, socket.errorString())};
         socket.abort();

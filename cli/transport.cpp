@@ -2,6 +2,8 @@
 
 #include "log.h"
 
+#include "protocol/exchange_text.h"
+
 #include <QMetaEnum>
 #include <QSerialPort>
 
@@ -33,18 +35,16 @@ public:
     Result open(Log *log) override
     {
         if (!port.open(QIODevice::ReadWrite)) {
-            log->error(QStringLiteral("ERROR: serial [%1] not open (%2)")
-                           .arg(port.portName(), port.errorString()));
+            log->error(orb::port_not_open_text(port.portName(), port.errorString()));
             return {Outcome::no_port,
                     QStringLiteral("cannot open %1: %2").arg(given, port.errorString())};
         }
         if (!port.setBaudRate(baud)) {
-            log->error(QString::fromUtf8("Не удалось уставновить baudrate %1").arg(baud));
+            log->error(orb::baud_rate_text(baud));
             const QString why = port.errorString();
             port.close();
-            return {
-                Outcome::no_port,
-                QStringLiteral("cannot set %1 baud on %2: %3").arg(baud).arg(given, why)};
+            return {Outcome::no_port,
+                    QStringLiteral("cannot set %1 baud on %2: %3").arg(baud).arg(given, why)};
         }
         return {};
     }
@@ -68,7 +68,7 @@ public:
         const QSerialPort::SerialPortError err = port.error();
         // The window logs the error's enum name for the same event.
         const char *key = QMetaEnum::fromType<QSerialPort::SerialPortError>().valueToKey(int(err));
-        log->error(key ? QLatin1String(key) : QStringLiteral("unknown error %1").arg(int(err)));
+        log->error(orb::port_error_text(key, int(err)));
         const Result out{
             Outcome::port_lost,
             QStringLiteral("port %1 lost: %2").arg(port.portName(), port.errorString())};

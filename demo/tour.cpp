@@ -4,6 +4,7 @@
 // end as it should. With --shots it saves pictures of the window and its boxes as it goes.
 
 #include "mainwindow.h"
+#include "protocol/log_line.h"
 #include "protocol/version.h"
 
 #include <QAbstractSpinBox>
@@ -470,7 +471,7 @@ void print_log(const QString &dir)
 {
     QFile file(QDir(dir).filePath(QStringLiteral("ORB_PTZ_Washing.log")));
     const QStringList lines = file.open(QIODevice::ReadOnly | QIODevice::Text)
-                                  ? QString::fromLocal8Bit(file.readAll()).split(QLatin1Char('\n'))
+                                  ? orb::decode_log(file.readAll()).split(QLatin1Char('\n'))
                                   : QStringList();
     say(QStringLiteral("The tool's log, %1:").arg(file.fileName()));
     for (const QString &line : lines) {

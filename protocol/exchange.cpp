@@ -1,6 +1,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "protocol/exchange_text.h"
 #include "protocol/packet.h"
 
 #include <QCoreApplication>
@@ -13,6 +14,7 @@ constexpr int reply_wait_ms = 1000;
 
 } // namespace
 
+// The window's own framing operation, part of its declared interface; the rule is orb's.
 QByteArray MainWindow::frame_packet(const QByteArray &packet) const
 {
     return orb::frame_packet(packet);
@@ -70,12 +72,13 @@ bool MainWindow::exchange(int command, const QByteArray &payload)
 {
     const QByteArray packet =
         orb::build_packet(quint8(ui->sb_address_upu->value()), quint8(command), payload);
-    emit debug(tr("Длина пакета = %1").arg(packet.size()));
-    emit debug(tr("Отправляем %1").arg(QString::fromLatin1(frame_packet(packet).chopped(1))));
+    emit debug(orb::packet_length_text(packet));
+    emit debug(orb::sending_text(packet));
 
     // What came in before this request went out answers an earlier one (a reply that missed
-    // its wait) and must not pass for this answer: log what the port holds, drop what the
-    // driver still holds, and start the line afresh.
+    // its wait) and must not pass for this answer: take in what the driver still holds, log
+    // it with what the port holds, drop it and start the line afresh.
+    serial->waitForReadyRead(0);
     read_data(serial->readAll());
     serial->clear(QSerialPort::Input);
     rx_line.clear();
@@ -87,17 +90,13 @@ bool MainWindow::exchange(int command, const QByteArray &payload)
     wait_reply(reply_wait_ms);
     waiting = false;
 
-    if (command == int(orb::Command::test)) {
-        const int end = reply.indexOf('\0');
-        emit debug(tr("Получено [%1]").arg(QString::fromUtf8(end < 0 ? reply : reply.left(end))));
-        emit debug(tr("Получено (hex) [%1]").arg(QString::fromLatin1(reply.toHex().toUpper())));
-    } else {
-        emit debug(tr("Получено [%1]").arg(QString::fromLatin1(reply.toHex())));
-    }
+    const QStringList received = orb::received_texts(command, reply);
+    for (const QString &text : received)
+        emit debug(text);
     return check_reply(reply, command, false) == orb::reply_ok;
 }
 
 void MainWindow::refuse_short_reply(int size, int expected)
 {
-    emit error(tr("Ответ модуля короче записи: %1 байт данных вместо %2").arg(size).arg(expected));
+    emit error(orb::short_reply_text(size, expected));
 }

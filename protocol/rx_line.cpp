@@ -36,6 +36,14 @@ void deframe(const QByteArray &batch, QByteArray &rx_line, QByteArray &reply, bo
         reply = QByteArray::fromHex(QByteArray::fromRawData(rx_line.constData(), pending));
 }
 
+bool is_line_text(const QByteArray &batch)
+{
+    return std::all_of(batch.begin(), batch.end(), [](char c) {
+        return c == ':' || c == '\r' || c == '\n' || (c >= '0' && c <= '9') ||
+               (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+    });
+}
+
 QString batch_log_text(const QByteArray &batch)
 {
     // Called for every batch the port delivers: scan in place and build the line in one

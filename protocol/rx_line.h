@@ -15,6 +15,11 @@ constexpr int rx_line_cap = 1 << 20;
 // byte is appended to rx_line.
 void deframe(const QByteArray &batch, QByteArray &rx_line, QByteArray &reply, bool &reply_ready);
 
+// True when every byte of the batch can stand in a reply line: ':', a hex digit of either
+// case, CR or LF. A 7-byte batch of that kind is a piece of a line that a read happened to cut
+// there, not a sync frame.
+bool is_line_text(const QByteArray &batch);
+
 // The line read_data logs for a batch ("read_data: ..." or "read_data: [HEX]"), or a null
 // QString when the batch logs nothing.
 QString batch_log_text(const QByteArray &batch);

@@ -45,6 +45,23 @@ orb_sanitizer_deps() {
     orb_install g++
 }
 
+# Locales that tst_log switches between (the window and orbctl must append the same bytes to
+# one log whatever the locale); C and C.UTF-8 come with the C library.
+orb_locales() {
+    orb_install locales
+    local sudo=() entry name norm
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    for entry in "ru_RU.KOI8-R KOI8-R" "ru_RU.UTF-8 UTF-8"; do
+        name=${entry%% *}
+        # locale -a spells ru_RU.KOI8-R as ru_RU.koi8r.
+        norm="${name%%.*}.$(echo "${name#*.}" | tr -d '-' | tr '[:upper:]' '[:lower:]')"
+        locale -a | grep -qxF "$norm" && continue
+        grep -qxF "$entry" /etc/locale.gen 2>/dev/null ||
+            echo "$entry" | "${sudo[@]}" tee -a /etc/locale.gen >/dev/null
+        "${sudo[@]}" locale-gen
+    done
+}
+
 # Configures and builds into $1.
 orb_build() {
     local dir=$1

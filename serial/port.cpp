@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "protocol/exchange_text.h"
 #include "ui_mainwindow.h"
 
 #include <QDir>
@@ -21,9 +22,8 @@ void close_quietly(QSerialPort *port)
 // index into a table of Qt 5 names would log ReadError as "FramingError" there.
 QString error_name(QSerialPort::SerialPortError err)
 {
-    if (const char *name = QMetaEnum::fromType<QSerialPort::SerialPortError>().valueToKey(err))
-        return QLatin1String(name);
-    return QStringLiteral("unknown error %1").arg(int(err));
+    const auto names = QMetaEnum::fromType<QSerialPort::SerialPortError>();
+    return orb::port_error_text(names.valueToKey(err), int(err));
 }
 
 } // namespace
@@ -67,12 +67,11 @@ void MainWindow::f_connect()
     serial->setPortName(name);
     if (serial->open(QIODevice::ReadWrite)) {
         if (!serial->setBaudRate(QSerialPort::Baud9600, QSerialPort::AllDirections))
-            emit error(tr("Не удалось уставновить baudrate %1").arg(int(QSerialPort::Baud9600)));
+            emit error(orb::baud_rate_text(int(QSerialPort::Baud9600)));
         emit is_open();
         show_connected();
     } else {
-        emit error(
-            tr("ERROR: serial [%1] not open (%2)").arg(serial->portName(), serial->errorString()));
+        emit error(orb::port_not_open_text(serial->portName(), serial->errorString()));
         emit is_close();
         show_disconnected();
     }

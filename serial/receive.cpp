@@ -30,7 +30,9 @@ void MainWindow::read_data(QByteArray ba)
 {
     if (ba.isEmpty())
         return;
-    if (ba.size() == orb::sync_frame_size && !check_sync_frame(ba))
+    // A read can cut a reply line after exactly 7 characters; only a batch that cannot be line
+    // text is screened as a sync frame.
+    if (ba.size() == orb::sync_frame_size && !orb::is_line_text(ba) && !check_sync_frame(ba))
         return;
     const QString line = orb::batch_log_text(ba);
     if (!line.isNull())

@@ -16,6 +16,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <memory>
 #include <utility>
 
 namespace {
@@ -78,17 +79,27 @@ bool number(const QCommandLineParser &parser, const QString &option, qint64 low,
     return true;
 }
 
-} // namespace
-
-int main(int argc, char *argv[])
+// The command line, checked.
+struct Options
 {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("orb-module-sim"));
+    QString port; // empty: a pseudo-terminal
+    QString tcp;  // [address:]port to listen on; empty: no TCP
+    QString link_path;
+    QVector<quint8> addresses{1};
+    QString address_text = QStringLiteral("1");
+    qint64 baud = 9600, turnaround = 0, init = 1000;
+    qint64 seed = QDateTime::currentMSecsSinceEpoch() & 0xFFFFFFFF;
+    QVector<sim::Fault> faults;
+    double rate = 1.0;
+    QByteArray eol = "\r\n";
+    bool pacing = true, rain = false, level_low = false, alarm = false;
+};
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(help_text));
-    parser.addHelpOption();
-    parser.addOptions({
+void add_options(QCommandLineParser *parser)
+{
+    parser->setApplicationDescription(QString::fromLatin1(help_text));
+    parser->addHelpOption();
+    parser->addOptions({
         {QStringLiteral("port"), QStringLiteral("Serve this existing serial port, not a pty."),
          QStringLiteral("name")},
         {QStringLiteral("link"), QStringLiteral("Also make a symlink to the pty slave here."),
@@ -120,157 +131,201 @@ int main(int argc, char *argv[])
         {QStringLiteral("seed"), QStringLiteral("Seed for fault choice and noise (default: time)."),
          QStringLiteral("n")},
     });
-    parser.process(app);
+}
 
-    qint64 baud = 9600, turnaround = 0, init = 1000;
-    qint64 seed = QDateTime::currentMSecsSinceEpoch() & 0xFFFFFFFF;
-    QVector<quint8> addresses{1};
+// False when the options are wrong; the reason is on standard error by then.
+bool take_options(const QCommandLineParser &parser, Options *o)
+{
     QString why;
-    if (parser.isSet(QStringLiteral("address")) &&
-        !orb::parse_address_list(parser.value(QStringLiteral("address")), &addresses, &why)) {
-        fail(QStringLiteral("--address %1: %2").arg(parser.value(QStringLiteral("address")), why));
-        return 2;
+    if (parser.isSet(QStringLiteral("address"))) {
+        o->address_text = parser.value(QStringLiteral("address"));
+        if (!orb::parse_address_list(o->address_text, &o->addresses, &why)) {
+            fail(QStringLiteral("--address %1: %2").arg(o->address_text, why));
+            return false;
+        }
     }
-    const quint8 address = addresses.first();
-    if (!number(parser, QStringLiteral("baud"), 50, 4000000, &baud) ||
-        !number(parser, QStringLiteral("turnaround"), 0, 600000, &turnaround) ||
-        !number(parser, QStringLiteral("init"), 0, 86400000, &init) ||
-        !number(parser, QStringLiteral("seed"), 0, 0xFFFFFFFFLL, &seed))
-        return 2;
-
-    QVector<sim::Fault> faults;
+    if (!number(parser, QStringLiteral("baud"), 50, 4000000, &o->baud) ||
+        !number(parser, QStringLiteral("turnaround"), 0, 600000, &o->turnaround) ||
+        !number(parser, QStringLiteral("init"), 0, 86400000, &o->init) ||
+        !number(parser, QStringLiteral("seed"), 0, 0xFFFFFFFFLL, &o->seed))
+        return false;
     for (const QString &name : parser.values(QStringLiteral("fault"))) {
         sim::Fault f = sim::Fault::none;
         if (!sim::fault_from_name(name, &f)) {
             fail(QStringLiteral("unknown fault %1; known: %2")
                      .arg(name, sim::fault_names().join(QStringLiteral(", "))));
-            return 2;
+            return false;
         }
         if (f != sim::Fault::none)
-            faults.append(f);
+            o->faults.append(f);
     }
-    double rate = 1.0;
     if (parser.isSet(QStringLiteral("fault-rate"))) {
         bool ok = false;
-        rate = parser.value(QStringLiteral("fault-rate")).toDouble(&ok);
-        if (!ok || rate < 0 || rate > 1) {
+        o->rate = parser.value(QStringLiteral("fault-rate")).toDouble(&ok);
+        if (!ok || o->rate < 0 || o->rate > 1) {
             fail(QStringLiteral("--fault-rate wants a number from 0 to 1"));
-            return 2;
+            return false;
         }
     }
     const QString eol = parser.value(QStringLiteral("eol"));
     if (!eol.isEmpty() && eol != QLatin1String("crlf") && eol != QLatin1String("lf")) {
         fail(QStringLiteral("--eol wants crlf or lf"));
-        return 2;
+        return false;
     }
+    if (eol == QLatin1String("lf"))
+        o->eol = "\n";
+    o->port = parser.value(QStringLiteral("port"));
+    o->tcp = parser.value(QStringLiteral("tcp"));
+    if (!o->tcp.isEmpty() && !o->port.isEmpty()) {
+        fail(QStringLiteral("--tcp and --port exclude each other"));
+        return false;
+    }
+    o->link_path = parser.value(QStringLiteral("link"));
+    o->pacing = !parser.isSet(QStringLiteral("no-pacing"));
+    o->rain = parser.isSet(QStringLiteral("rain"));
+    o->level_low = parser.isSet(QStringLiteral("level-low"));
+    o->alarm = parser.isSet(QStringLiteral("alarm"));
+    return true;
+}
 
+// The serial port asked for or a new pseudo-terminal, and the symlink to it; null with *code
+// set when that fails.
+sim::Link *open_link(const Options &o, QObject *parent, int *code)
+{
     sim::Link *link = nullptr;
     QString error;
-    if (parser.isSet(QStringLiteral("tcp"))) {
+    *code = 1;
+    if (!o.tcp.isEmpty()) {
 #ifdef ORB_HAVE_NETWORK
         QHostAddress host;
         quint16 tcp_port = 0;
-        auto *tcp = new sim::Tcp_link(&app);
-        if (parser.isSet(QStringLiteral("port")) ||
-            !sim::Tcp_link::parse_endpoint(parser.value(QStringLiteral("tcp")), &host, &tcp_port,
-                                           &error)) {
-            fail(error.isEmpty() ? QStringLiteral("--tcp and --port exclude each other") : error);
-            return 2;
+        auto *tcp = new sim::Tcp_link(parent);
+        if (!sim::Tcp_link::parse_endpoint(o.tcp, &host, &tcp_port, &error)) {
+            fail(error);
+            *code = 2;
+            return nullptr;
         }
         if (!tcp->open(host, tcp_port, &error)) {
             fail(error);
-            return 1;
+            return nullptr;
         }
         link = tcp;
 #else
         fail(QStringLiteral("--tcp: built without Qt Network"));
-        return 2;
+        *code = 2;
+        return nullptr;
 #endif
-    } else if (parser.isSet(QStringLiteral("port"))) {
-        auto *port = new sim::Port_link(&app);
-        if (!port->open(parser.value(QStringLiteral("port")), int(baud), &error)) {
+    } else if (!o.port.isEmpty()) {
+        auto *port = new sim::Port_link(parent);
+        if (!port->open(o.port, int(o.baud), &error)) {
             fail(error);
-            return 1;
+            return nullptr;
         }
         link = port;
     } else {
 #ifdef Q_OS_UNIX
-        auto *pty = new sim::Pty_link(&app);
+        auto *pty = new sim::Pty_link(parent);
         if (!pty->open(&error)) {
             fail(error);
-            return 1;
+            return nullptr;
         }
         link = pty;
 #else
         fail(QStringLiteral("no pseudo-terminals here; give --port"));
-        return 2;
+        *code = 2;
+        return nullptr;
 #endif
     }
-
-    const QString link_path = parser.value(QStringLiteral("link"));
-    if (!link_path.isEmpty()) {
+    if (!o.link_path.isEmpty()) {
         // Replace an old link from an earlier run, never a real file.
-        if (QFileInfo(link_path).isSymLink())
-            QFile::remove(link_path);
-        if (!QFile::link(link->name(), link_path)) {
-            fail(QStringLiteral("cannot make the link %1").arg(link_path));
-            return 1;
+        if (QFileInfo(o.link_path).isSymLink())
+            QFile::remove(o.link_path);
+        if (!QFile::link(link->name(), o.link_path)) {
+            fail(QStringLiteral("cannot make the link %1").arg(o.link_path));
+            return nullptr;
         }
     }
+    return link;
+}
 
-    sim::Simulator simulator(link, address, init);
-    simulator.set_addresses(addresses);
-    simulator.set_eol(eol == QLatin1String("lf") ? QByteArray("\n") : QByteArray("\r\n"));
-    simulator.set_turnaround(int(turnaround));
-    simulator.set_faults(faults);
-    simulator.set_fault_rate(rate);
-    simulator.set_seed(quint32(seed));
-    simulator.sender().set_baud(int(baud));
-    simulator.sender().set_pacing(!parser.isSet(QStringLiteral("no-pacing")));
-    simulator.module().set_rain(parser.isSet(QStringLiteral("rain")));
-    simulator.module().set_level_low(parser.isSet(QStringLiteral("level-low")));
-    simulator.module().set_alarm(parser.isSet(QStringLiteral("alarm")));
-
+void set_up(sim::Simulator &simulator, const Options &o)
+{
+    simulator.set_addresses(o.addresses);
+    simulator.set_eol(o.eol);
+    simulator.set_turnaround(int(o.turnaround));
+    simulator.set_faults(o.faults);
+    simulator.set_fault_rate(o.rate);
+    simulator.set_seed(quint32(o.seed));
+    simulator.sender().set_baud(int(o.baud));
+    simulator.sender().set_pacing(o.pacing);
+    simulator.module().set_rain(o.rain);
+    simulator.module().set_level_low(o.level_low);
+    simulator.module().set_alarm(o.alarm);
     simulator.keep_start();
+}
 
-    // Whatever ends the run ends it at once, with one line saying why and nothing after it.
-    bool stopping = false;
+// Whatever ends the run (the line gone, standard input closed, a signal) ends it at once,
+// with one line saying why and nothing after it.
+void stop_on_end(sim::Link *link, sim::Console *console)
+{
     const QString line_name = link->name();
-    const auto stop = [&](const QString &why, int code) {
-        if (std::exchange(stopping, true))
+    auto stopping = std::make_shared<bool>(false);
+    const auto stop = [link, stopping](const QString &why, int code) {
+        if (std::exchange(*stopping, true))
             return;
         link->close();
         fail(why);
         QCoreApplication::exit(code);
     };
-    QObject::connect(link, &sim::Link::lost, &app, [&](const QString &why) {
+    QObject::connect(link, &sim::Link::lost, link, [stop, line_name](const QString &why) {
         stop(QStringLiteral("line %1 is gone (%2)").arg(line_name, why), 1);
     });
-
-    sim::Console console;
-    QObject::connect(&console, &sim::Console::line, &simulator, &sim::Simulator::command);
-    QObject::connect(&console, &sim::Console::closed, &app, [&] {
+    QObject::connect(console, &sim::Console::closed, console, [stop, line_name] {
         stop(QStringLiteral("standard input closed; line %1 closed").arg(line_name), 1);
     });
-    console.start();
-    sim::on_signals([&](int number) {
+    sim::on_signals([stop, line_name](int number) {
         stop(QStringLiteral("signal %1; line %2 closed").arg(number).arg(line_name), 128 + number);
     });
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("orb-module-sim"));
+    QCommandLineParser parser;
+    add_options(&parser);
+    parser.process(app);
+    Options o;
+    if (!take_options(parser, &o))
+        return 2;
+    int code = 0;
+    sim::Link *link = open_link(o, &app, &code);
+    if (!link)
+        return code;
+
+    sim::Simulator simulator(link, o.addresses.first(), o.init);
+    set_up(simulator, o);
+    sim::Console console;
+    QObject::connect(&console, &sim::Console::line, &simulator,
+                     [&simulator](const QString &text) { run_console_command(simulator, text); });
+    stop_on_end(link, &console);
+    console.start();
 
     const QByteArray first = (link->name() + QLatin1Char('\n')).toLocal8Bit();
     std::fwrite(first.constData(), 1, size_t(first.size()), stdout);
     std::fflush(stdout);
-    sim::Simulator::traffic(
-        QStringLiteral("module %1 on %2, seed %3%4")
-            .arg(parser.isSet(QStringLiteral("address")) ? parser.value(QStringLiteral("address"))
-                                                         : QString::number(address))
-            .arg(link->name())
-            .arg(seed)
-            .arg(faults.isEmpty() ? QString() : QStringLiteral(", faults at rate %1").arg(rate)));
+    sim::Simulator::traffic(QStringLiteral("module %1 on %2, seed %3%4")
+                                .arg(o.address_text, link->name())
+                                .arg(o.seed)
+                                .arg(o.faults.isEmpty()
+                                         ? QString()
+                                         : QStringLiteral(", faults at rate %1").arg(o.rate)));
 
-    const int code = app.exec();
+    code = app.exec();
     link->close();
-    if (!link_path.isEmpty())
-        QFile::remove(link_path);
+    if (!o.link_path.isEmpty())
+        QFile::remove(o.link_path);
     return code;
 }

@@ -142,6 +142,18 @@ void Simulator::vanish()
     poll->start(10);
 }
 
+void Simulator::set_faults(const QVector<Fault> &kinds)
+{
+    faults = kinds;
+    faults_left = -1;
+}
+
+void Simulator::flush()
+{
+    out.clear();
+    link->discard();
+}
+
 void Simulator::keep_start()
 {
     start = Start{mod, faults, fault_rate, seed, turnaround_ms, out.is_pacing()};
@@ -150,8 +162,7 @@ void Simulator::keep_start()
 void Simulator::reset()
 {
     // Nothing of the last run may leak into the next: no reply on its way, no half request.
-    out.clear();
-    link->discard();
+    flush();
     reader = orb::Line_reader();
     if (!start)
         keep_start();
@@ -176,108 +187,6 @@ QString Simulator::status_text()
         .arg(s.flag_rain)
         .arg(s.flag_lvl)
         .arg(s.alarm_in);
-}
-
-void Simulator::reply(const QString &text)
-{
-    const QByteArray line = (text + QLatin1Char('\n')).toUtf8();
-    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-    std::fflush(stdout);
-}
-
-void Simulator::command(const QString &text)
-{
-    QStringList words = text.split(QLatin1Char(' '));
-    words.removeAll(QString());
-    if (words.isEmpty())
-        return;
-    const QString verb = words.first();
-    const QString arg = words.size() > 1 ? words.at(1) : QString();
-    auto on_off = [&](const QString &yes, const QString &no, bool *value) {
-        if (words.size() != 2 || (arg != yes && arg != no))
-            return false;
-        *value = arg == yes;
-        return true;
-    };
-    bool flag = false;
-    if (verb == QLatin1String("rain") &&
-        on_off(QStringLiteral("on"), QStringLiteral("off"), &flag)) {
-        mod.set_rain(flag);
-    } else if (verb == QLatin1String("level") &&
-               on_off(QStringLiteral("low"), QStringLiteral("ok"), &flag)) {
-        mod.set_level_low(flag);
-    } else if (verb == QLatin1String("alarm") &&
-               on_off(QStringLiteral("on"), QStringLiteral("off"), &flag)) {
-        mod.set_alarm(flag);
-    } else if (verb == QLatin1String("pacing") &&
-               on_off(QStringLiteral("on"), QStringLiteral("off"), &flag)) {
-        out.set_pacing(flag);
-    } else if (verb == QLatin1String("state") && words.size() == 1) {
-        reply(QStringLiteral("ok ") + status_text());
-        return;
-    } else if (verb == QLatin1String("params") && words.size() == 1) {
-        reply(QStringLiteral("ok ") + QString::fromLatin1(mod.params().encode().toHex().toUpper()));
-        return;
-    } else if (verb == QLatin1String("fault") && words.size() > 1) {
-        QVector<Fault> kinds;
-        for (int i = 1; i < words.size(); ++i) {
-            Fault f = Fault::none;
-            if (!fault_from_name(words.at(i), &f)) {
-                reply(QStringLiteral("error unknown fault: ") + words.at(i));
-                return;
-            }
-            if (f != Fault::none)
-                kinds.append(f);
-        }
-        faults = kinds;
-        faults_left = -1;
-    } else if (verb == QLatin1String("fault-count") && words.size() == 2) {
-        bool ok = false;
-        const int count = arg.toInt(&ok);
-        if (!ok || count < 0) {
-            reply(QStringLiteral("error fault-count wants a whole number"));
-            return;
-        }
-        faults_left = count;
-    } else if (verb == QLatin1String("fault-rate") && words.size() == 2) {
-        bool ok = false;
-        const double rate = arg.toDouble(&ok);
-        if (!ok || rate < 0 || rate > 1) {
-            reply(QStringLiteral("error fault-rate wants a number from 0 to 1"));
-            return;
-        }
-        fault_rate = rate;
-    } else if (verb == QLatin1String("seed") && words.size() == 2) {
-        bool ok = false;
-        const quint32 value = arg.toUInt(&ok);
-        if (!ok) {
-            reply(QStringLiteral("error seed wants a whole number"));
-            return;
-        }
-        rng.seed(value);
-    } else if (verb == QLatin1String("turnaround") && words.size() == 2) {
-        bool ok = false;
-        const int ms = arg.toInt(&ok);
-        if (!ok || ms < 0) {
-            reply(QStringLiteral("error turnaround wants milliseconds"));
-            return;
-        }
-        turnaround_ms = ms;
-    } else if (verb == QLatin1String("flush") && words.size() == 1) {
-        out.clear();
-        link->discard();
-    } else if (verb == QLatin1String("reset") && words.size() == 1) {
-        reset();
-    } else if (verb == QLatin1String("quit") && words.size() == 1) {
-        reply(QStringLiteral("ok quit"));
-        QCoreApplication::quit();
-        return;
-    } else {
-        reply(QStringLiteral("error unknown command: ") + text.left(100));
-        return;
-    }
-    traffic(QStringLiteral("== ") + words.join(QLatin1Char(' ')));
-    reply(QStringLiteral("ok ") + words.join(QLatin1Char(' ')));
 }
 
 } // namespace sim

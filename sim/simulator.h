@@ -30,17 +30,22 @@ public:
 
     void set_eol(const QByteArray &eol) { line_end = eol; }
     void set_turnaround(int ms) { turnaround_ms = qMax(0, ms); }
-    void set_faults(const QVector<Fault> &kinds) { faults = kinds; }
+    // Spoils replies these ways from now on, with no limit on how many.
+    void set_faults(const QVector<Fault> &kinds);
     void set_fault_rate(double rate) { fault_rate = rate; }
+    // Spoils only the next `count` replies that the rate picks.
+    void set_fault_count(int count) { faults_left = count; }
     void set_seed(quint32 value) { rng.seed(seed = value); }
     // Every address answered; the module's own when empty. A line of modules that share one
     // state: enough to drive a tool that asks many addresses in turn.
     void set_addresses(const QVector<quint8> &list) { addresses = list; }
-    // What the console's reset goes back to: the settings as they are now.
+    // What reset goes back to: the settings as they are now.
     void keep_start();
-
-    // One console command; the answer line goes to standard output.
-    void command(const QString &text);
+    void reset();
+    // Drops replies on their way and whatever the line holds unread.
+    void flush();
+    // The live status in one line, for the console.
+    QString status_text();
 
     static void traffic(const QString &text);
 
@@ -48,10 +53,7 @@ private:
     void received(const QByteArray &bytes);
     void request(const QByteArray &hex);
     Fault pick_fault();
-    QString status_text();
-    void reply(const QString &text);
     void vanish();
-    void reset();
 
     struct Start
     {

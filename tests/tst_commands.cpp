@@ -185,17 +185,21 @@ private slots:
         QTest::addColumn<QString>("where");
         QTest::addColumn<int>("cut"); // characters of the late line in before the next request
         QTest::addColumn<QString>("outcome");
-        QTest::newRow("decoded") << "decoded" << -1 << "ERROR Нет данных";
-        QTest::newRow("unread") << "unread" << -1 << "ERROR Нет данных";
-        QTest::newRow("in driver") << "driver" << -1 << "ERROR Нет данных";
+        QTest::addColumn<QString>("logged"); // what the next request's log shows of the late line
+        const QString whole = ":AABB01031700020000000000E803000000000000000000000000000000FC27";
+        QTest::newRow("decoded") << "decoded" << -1 << "ERROR Нет данных" << "";
+        QTest::newRow("unread") << "unread" << -1 << "ERROR Нет данных" << whole;
+        QTest::newRow("in driver") << "driver" << -1 << "ERROR Нет данных" << whole;
         // The tail alone, 00 00 E8 03 ..., is what the next wait sees.
-        QTest::newRow("tail after request") << "read" << 21 << "ERROR Префикс не корректен! [0x0]";
+        QTest::newRow("tail after request")
+            << "read" << 21 << "ERROR Префикс не корректен! [0x0]" << whole.mid(21);
     }
     void stale_reply()
     {
         QFETCH(QString, where);
         QFETCH(int, cut);
         QFETCH(QString, outcome);
+        QFETCH(QString, logged);
         Pty pty;
         open_window(pty.slave_path());
         ui->le_state->setText("before");
@@ -218,6 +222,12 @@ private slots:
         run("btn_read_state"); // and again keeps quiet
         const QStringList log = exchange_log();
         QVERIFY2(log.size() >= 2 && log.last() == outcome, qPrintable(log.join('\n')));
+        // Every byte that came in is in the log, also what is dropped before the request.
+        QString read;
+        const QRegularExpression batch("^DEBUG read_data: ");
+        for (const QString &line : Test_env::log_lines().filter(batch))
+            read += line.section(' ', 2);
+        QCOMPARE(read, logged);
         QCOMPARE(ui->le_state->text(), "before");
         QVERIFY(closer.boxes.isEmpty());
         QCOMPARE(pty.read(1 << 16, 200).count('\n'), 2); // both requests went out

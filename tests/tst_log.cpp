@@ -1,8 +1,13 @@
 #include "box_closer.h"
+#include "sim_process.h"
 #include "test_env.h"
 #include "window_probe.h"
 
 #include <QtTest>
+
+#ifdef Q_OS_UNIX
+#include <clocale>
+#endif
 
 class tst_log : public QObject
 {
@@ -14,6 +19,10 @@ private slots:
     void init() { Test_env::clear_log(); }
     void line_format_data();
     void line_format();
+    void encoding_data();
+    void encoding();
+    void shared_log_data();
+    void shared_log();
     void append_and_unwritable();
     void notify_data();
     void notify();
@@ -22,29 +31,104 @@ private slots:
 void tst_log::line_format_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<QByteArray>("utf8"); // the text's bytes in the file, outside Windows
-    QTest::newRow("info") << "Чтение" << QByteArray::fromHex("D0A7D182D0B5D0BDD0B8D0B5");
-    QTest::newRow("debug") << "" << QByteArray();
-    QTest::newRow("error") << "first\nsecond\n\nfourth" << QByteArray("first\nsecond\n\nfourth");
-    QTest::newRow("trace") << "  padded  " << QByteArray("  padded  ");
+    QTest::addColumn<QByteArray>("utf8");   // the text's bytes in the file, outside Windows
+    QTest::addColumn<QByteArray>("cp1251"); // on a Windows whose ANSI code page is 1251
+    // Tags name the signal. Bytes from Python's codecs ('utf-8', 'cp1251').
+    // clang-format off
+    QTest::newRow("info") << "Чтение" << QByteArray::fromHex("D0A7D182D0B5D0BDD0B8D0B5")
+                          << QByteArray::fromHex("D7F2E5EDE8E5");
+    QTest::newRow("debug") << "" << QByteArray() << QByteArray();
+    QTest::newRow("error") << "first\nsecond\n\nfourth" << QByteArray("first\nsecond\n\nfourth")
+                           << QByteArray("first\nsecond\n\nfourth");
+    QTest::newRow("trace") << "  padded  " << QByteArray("  padded  ") << QByteArray("  padded  ");
+    QTest::newRow("error, quoted")
+        << "«Адрес PTZ» — 255"
+        << QByteArray::fromHex("C2ABD090D0B4D180D0B5D1812050545AC2BB20E2809420323535")
+        << QByteArray::fromHex("ABC0E4F0E5F12050545ABB209720323535");
+    // clang-format on
 }
 
 void tst_log::line_format()
 {
     QFETCH(QString, text);
     QFETCH(QByteArray, utf8);
-    const QString signal = QString::fromLatin1(QTest::currentDataTag());
+    QFETCH(QByteArray, cp1251);
+    const QString signal = QString::fromLatin1(QTest::currentDataTag()).section(',', 0, 0);
     QVERIFY(QMetaObject::invokeMethod(&window, qPrintable(signal), Q_ARG(QString, text)));
     const QString line = Test_env::log_text();
     const auto when = QDateTime::fromString(line.left(19), QStringLiteral("dd-MM-yyyy hh:mm:ss"));
     // Day before month: the stamp must name the present, not merely parse.
     QVERIFY2(qAbs(when.secsTo(QDateTime::currentDateTime())) < 60, qPrintable(line));
     QCOMPARE(line.mid(19), ' ' + signal.toUpper() + ' ' + text + '\n');
-    // The same bytes from a Qt 5 and a Qt 6 build, whatever the locale says.
-#ifdef Q_OS_WIN
-    utf8 = text.toLocal8Bit();
+    // The same bytes from a Qt 5 and a Qt 6 build, whatever the locale says; on Windows the
+    // code page where it holds Cyrillic, UTF-8 where it does not.
+    const QByteArray bytes = orb::ansi_code_page() == 1251 ? cp1251 : utf8;
+    QCOMPARE(Test_env::log_bytes().mid(19), ' ' + signal.toUpper().toLatin1() + ' ' + bytes + '\n');
+}
+
+void tst_log::encoding_data()
+{
+    QTest::addColumn<unsigned>("code_page");
+    QTest::addColumn<bool>("ansi"); // false: UTF-8
+    QTest::newRow("1251 Cyrillic") << 1251u << true;
+    QTest::newRow("1252 Western") << 1252u << false;
+    QTest::newRow("1250 Central European") << 1250u << false;
+    QTest::newRow("1253 Greek") << 1253u << false;
+    QTest::newRow("65001 UTF-8") << 65001u << false;
+}
+
+void tst_log::encoding()
+{
+    QFETCH(unsigned, code_page);
+    QTEST(orb::log_encoding_for(code_page) == orb::Log_encoding::ansi_code_page, "ansi");
+}
+
+void tst_log::shared_log_data()
+{
+    QTest::addColumn<QByteArray>("lang");
+    QTest::newRow("C") << QByteArray("C");
+    QTest::newRow("ru_RU.KOI8-R") << QByteArray("ru_RU.KOI8-R");
+    QTest::newRow("C.UTF-8") << QByteArray("C.UTF-8");
+}
+
+// The window (this suite run again as a child) and orbctl --log read the status from one
+// simulator under one locale and append to one log: each line the two share has the same
+// bytes, UTF-8 written out by the compiler here.
+void tst_log::shared_log()
+{
+#ifdef Q_OS_UNIX
+    QFETCH(QByteArray, lang);
+    // A locale the system lacks falls back to C and would prove nothing.
+    const QByteArray was = std::setlocale(LC_ALL, nullptr);
+    const bool known = std::setlocale(LC_ALL, lang.constData()) != nullptr;
+    std::setlocale(LC_ALL, was.constData());
+    QVERIFY2(known, "locale missing: scripts/common.sh orb_locales generates it");
+    Sim_process sim({"--no-pacing", "--init", "0"});
+    QVERIFY(sim.is_running());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"LC_ALL", "LC_CTYPE", "LC_MESSAGES"})
+        env.remove(QLatin1String(name));
+    env.insert(QStringLiteral("LANG"), QString::fromLatin1(lang));
+    const auto run = [&](const QString &program, const QStringList &args) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(program, args);
+        const bool done = p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit;
+        return done && p.exitCode() == 0;
+    };
+    QVERIFY(run(QCoreApplication::applicationFilePath(), {"--window-status", sim.path()}));
+    QVERIFY(run(QStringLiteral(ORBCTL_PATH),
+                {"-p", sim.path(), "--log", QLatin1String(orb::log_file_name), "status"}));
+    QList<QByteArray> lines = Test_env::log_bytes().split('\n');
+    for (QByteArray &line : lines)
+        line.remove(0, 19);
+    for (const char *shared :
+         {" INFO Получение статуса УПУ", " DEBUG Длина пакета = 8",
+          " DEBUG Отправляем :AABB010300001F84", " DEBUG state Пауза", " INFO OK"})
+        QVERIFY2(lines.count(shared) == 2, shared);
+#else
+    QSKIP("the simulator serves a pseudo-terminal");
 #endif
-    QCOMPARE(Test_env::log_bytes().mid(19), ' ' + signal.toUpper().toLatin1() + ' ' + utf8 + '\n');
 }
 
 void tst_log::append_and_unwritable()
@@ -103,5 +187,29 @@ void tst_log::notify()
     }
 }
 
-QTEST_MAIN(tst_log)
+// Run with --window-status PORT, the suite is the window reading the status once, into the
+// log of its working directory, under the locale its parent gave it.
+static int window_status(const QString &port)
+{
+    MainWindow window;
+    Form ui(window);
+    ui.cb_port->clear();
+    ui.cb_port->addItem(port);
+    ui.btn_connect->click();
+    ui.sb_address_upu->setValue(1);
+    Box_closer closer;
+    window.findChild<QPushButton *>(QStringLiteral("btn_read_state"))->click();
+    return closer.boxes.value(0).text == QLatin1String("OK") ? 0 : 1;
+}
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    if (app.arguments().value(1) == QLatin1String("--window-status"))
+        return window_status(app.arguments().value(2));
+    app.setAttribute(Qt::AA_Use96Dpi, true);
+    tst_log test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_log.moc"

@@ -11,6 +11,8 @@ private slots:
     void deframe();
     void log_text_data();
     void log_text();
+    void line_text_data();
+    void line_text();
 };
 
 void tst_rx_line::deframe_data()
@@ -66,6 +68,26 @@ void tst_rx_line::log_text()
     QFETCH(QString, text);
     QCOMPARE(orb::batch_log_text(batch), text);
     QCOMPARE(orb::batch_log_text(batch).isNull(), text.isNull());
+}
+
+void tst_rx_line::line_text_data()
+{
+    QTest::addColumn<QByteArray>("batch");
+    QTest::addColumn<bool>("text");
+    QTest::newRow(":0189AF") << QByteArray(":0189AF") << true;
+    QTest::newRow("line end, lower case") << QByteArray("cdef\r\n:") << true;
+    QTest::newRow("past F") << QByteArray(":AABB0G") << false;
+    QTest::newRow("past f") << QByteArray(":aabb0g") << false;
+    QTest::newRow("between 9 and A") << QByteArray(":AABB0@") << false;
+    QTest::newRow("space") << QByteArray(":AA BB0") << false;
+    QTest::newRow("sync frame") << QByteArray::fromHex("FF0541420D0A00") << false;
+    QTest::newRow("zero byte") << QByteArray(":AABB0\0", 7) << false;
+}
+
+void tst_rx_line::line_text()
+{
+    QFETCH(QByteArray, batch);
+    QTEST(orb::is_line_text(batch), "text");
 }
 
 QTEST_APPLESS_MAIN(tst_rx_line)

@@ -115,7 +115,17 @@ private slots:
         // clang-format off
         QTest::newRow("two batches") << QList<QByteArray>{":AABB0103", "00001F84\n"} << QStringList{"DEBUG read_data: :AABB0103", "DEBUG read_data: 00001F84"} << status << true;
         QTest::newRow("CR LF") << QList<QByteArray>{":AABB010300001F84\r\n"} << QStringList{"DEBUG read_data: :AABB010300001F84"} << status << true;
-        QTest::newRow("7 bytes, bad sync") << QList<QByteArray>{":11\n", ":AABB01", "0300\n"} << QStringList{"DEBUG read_data: :11", "DEBUG bad sync", "DEBUG read_data: 0300"} << QByteArray("\x11\x03\x00", 3) << true;
+        // A read that cuts a line after 7 characters leaves text, not a frame.
+        QTest::newRow("7 bytes, line start") << QList<QByteArray>{":AABB01", "0300001F84\n"}
+            << QStringList{"DEBUG read_data: :AABB01", "DEBUG read_data: 0300001F84"} << status
+            << true;
+        QTest::newRow("7 bytes, line end") << QList<QByteArray>{":AABB0103", "00001f\n"}
+            << QStringList{"DEBUG read_data: :AABB0103", "DEBUG read_data: 00001f"}
+            << QByteArray("\xAA\xBB\x01\x03\x00\x00\x1F", 7) << true;
+        // Dropped whole, so the next line decodes behind the previous one's digits.
+        QTest::newRow("7 bytes, bad sync") << QList<QByteArray>{":11\n", "noise\r\n", "0300\n"}
+            << QStringList{"DEBUG read_data: :11", "DEBUG bad sync", "DEBUG read_data: 0300"}
+            << QByteArray("\x11\x03\x00", 3) << true;
         QTest::newRow("7 bytes, bad address") << QList<QByteArray>{":22", "\xff\x06" "12345"} << QStringList{"DEBUG read_data: :22", "DEBUG bad address"} << QByteArray() << false;
         QTest::newRow("7 bytes, sync frame") << QList<QByteArray>{":33", QByteArray("\xff\x05" "AB\r\n", 7)} << QStringList{"DEBUG read_data: :33", "DEBUG read_data: [FF0541420D0A00]"} << QByteArray("\x33\xab") << true;
         QTest::newRow("zero byte first") << QList<QByteArray>{QByteArray("\0:4455\nx", 8)} << QStringList() << QByteArray("\x44\x55") << true;

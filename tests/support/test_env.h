@@ -1,7 +1,8 @@
 #pragma once
 
+#include "protocol/log_line.h"
+
 #include <QDir>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 // Runs a suite in a temporary working directory (where the log lands) with a temporary
@@ -18,26 +19,13 @@ public:
 
     static QByteArray log_bytes()
     {
-        QFile f(QStringLiteral("ORB_PTZ_Washing.log"));
+        QFile f(QLatin1String(orb::log_file_name));
         return f.open(QIODevice::ReadOnly | QIODevice::Text) ? f.readAll() : QByteArray();
     }
-    // The log's text as the tool encodes it: the ANSI code page on Windows, UTF-8 elsewhere.
-    static QString log_text()
-    {
-#ifdef Q_OS_WIN
-        return QString::fromLocal8Bit(log_bytes());
-#else
-        return QString::fromUtf8(log_bytes());
-#endif
-    }
+    static QString log_text() { return orb::decode_log(log_bytes()); }
     // Log lines with the time stamp cut off ("INFO text"); a multi-line text stays one entry.
-    static QStringList log_lines()
-    {
-        static const QRegularExpression start(
-            QStringLiteral("(^|\n)(\\d\\d-\\d\\d-\\d{4} \\d\\d:\\d\\d:\\d\\d |\\z)"));
-        return log_text().split(start, Qt::SkipEmptyParts);
-    }
-    static void clear_log() { QFile::remove(QStringLiteral("ORB_PTZ_Washing.log")); }
+    static QStringList log_lines() { return orb::log_entries(log_bytes()); }
+    static void clear_log() { QFile::remove(QLatin1String(orb::log_file_name)); }
 
 private:
     QTemporaryDir dir;
