@@ -16,6 +16,8 @@ class Module
 public:
     Module(quint8 address, qint64 init_ms, qint64 now_ms);
 
+    void set_address(quint8 address) { addr = address; }
+
     // The reply packet for one decoded request, or an empty array with *why set when a real
     // device on the bus would keep quiet.
     QByteArray answer(const QByteArray &request, qint64 now_ms, QString *why);
