@@ -32,6 +32,9 @@ public:
     Result exchange(quint8 address, orb::Command command, const QByteArray &payload,
                     int record_size, int timeout_ms, int retries, QByteArray *reply);
 
+    // Request written to reply line end, of the last exchange that got a line.
+    double last_exchange_ms() const { return exchange_ms; }
+
 private:
     Result once(quint8 address, int command, const QByteArray &packet, int record_size,
                 int timeout_ms, QByteArray *reply);
