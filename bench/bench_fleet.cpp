@@ -5,6 +5,7 @@
 // through the simulator's TCP server on the loopback, as through a serial device server.
 #include "protocol/packet.h"
 #include "protocol/status_data.h"
+#include "sim_process.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -31,14 +32,11 @@ double median(std::vector<double> v)
 
 void round_over(const QString &what, const QStringList &sim_args)
 {
-    QProcess sim;
-    sim.setStandardErrorFile(QProcess::nullDevice());
-    sim.start(QStringLiteral(ORB_SIM_PATH),
-              sim_args +
-                  QStringList{"--init", "0", "--address", QStringLiteral("1-%1").arg(modules)});
-    const QString port =
-        sim.waitForReadyRead(5000) ? QString::fromLocal8Bit(sim.readLine().trimmed()) : QString();
-    if (port.isEmpty()) {
+    const Sim_process sim(
+        sim_args + QStringList{"--init", "0", "--address", QStringLiteral("1-%1").arg(modules)},
+        Sim_process::Traffic::dropped);
+    const QString port = sim.path();
+    if (!sim.is_running()) {
         std::printf("the simulator did not start\n");
         return;
     }
@@ -67,8 +65,6 @@ void round_over(const QString &what, const QStringList &sim_args)
         whole.push_back(ms);
         exchanges.push_back(sum);
     }
-    sim.terminate();
-    sim.waitForFinished(3000);
     const double floor = modules * reply_chars * char_ms;
     std::printf("%s: %d rounds of %d  floor %7.1f ms  exchanges median %7.1f ms (%+.1f %%)  "
                 "process median %7.1f ms (%+.1f %%)\n",
