@@ -54,6 +54,7 @@ void AboutBox::send_mail(QString link)
     open_link(link);
 }
 
+// Empty and unconnected, but one of the dialog's two published slots.
 void AboutBox::show_env() {}
 
 void MainWindow::f_about()

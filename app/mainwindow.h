@@ -33,6 +33,7 @@ signals:
     void debug(QString text);
     void error(QString text);
     void trace(QString text);
+    // Nothing is connected to these two; they belong to the window's published signals.
     void is_open();
     void is_close();
     void send(QByteArray data);
@@ -70,7 +71,6 @@ private:
     QByteArray frame_packet(const QByteArray &packet) const;
     int check_reply(QByteArray data, int command, bool show_box);
     void wait_reply(int ms);
-    QString state_text(int state) const;
 
     // False, with one log line, while another command waits for its reply; else logs title.
     bool start_command(const QString &title);

@@ -2,19 +2,17 @@
 // click to the success box: the time an engineer waits. Prints median and worst over the runs
 // and the CPU time the tool spent per exchange, with the simulator paced like a 9600-baud
 // line and unpaced.
+#include "box_closer.h"
 #include "mainwindow.h"
 #include "scratch_run.h"
+#include "sim_process.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDialog>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <algorithm>
 #include <cstdio>
@@ -36,18 +34,14 @@ void pause()
 
 void measure(const char *name, const QStringList &sim_args)
 {
-    QProcess sim;
-    sim.setStandardErrorFile(QProcess::nullDevice());
-    sim.start(QStringLiteral(ORB_SIM_PATH),
-              sim_args + QStringList{QStringLiteral("--init"), QStringLiteral("0")});
-    if (!sim.waitForReadyRead(5000)) {
+    const Sim_process sim(sim_args + QStringList{QStringLiteral("--init"), QStringLiteral("0")},
+                          Sim_process::Traffic::dropped);
+    if (!sim.is_running()) {
         std::printf("%s: the simulator did not start\n", name);
-        sim.kill();
-        sim.waitForFinished(3000);
         return;
     }
-    const QString port = QString::fromLocal8Bit(sim.readLine().trimmed());
-    qputenv("ORB_PTZ_WASHING_EXTRA_PORTS", port.toLocal8Bit());
+    const QString port = sim.path();
+    qputenv("ORB_PTZ_WASHING_EXTRA_PORTS", QFile::encodeName(port));
 
     MainWindow w;
     w.findChild<QComboBox *>(QStringLiteral("cb_port"))->setCurrentText(port);
@@ -57,14 +51,10 @@ void measure(const char *name, const QStringList &sim_args)
 
     QElapsedTimer clock;
     qint64 seen_ns = -1;
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (auto *box = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
-            seen_ns = clock.nsecsElapsed();
-            box->done(0);
-        }
-    });
-    closer.start(1);
+    Box_closer closer(1);
+    closer.before_close = [&](QDialog *) {
+        seen_ns = clock.nsecsElapsed();
+    };
 
     std::vector<double> ms;
     std::clock_t cpu = 0;
@@ -81,8 +71,6 @@ void measure(const char *name, const QStringList &sim_args)
         }
         ms.push_back(double(seen_ns) / 1e6);
     }
-    sim.terminate();
-    sim.waitForFinished(3000);
     if (ms.empty())
         return;
     const double cpu_ms = 1e3 * double(cpu) / CLOCKS_PER_SEC / double(ms.size());

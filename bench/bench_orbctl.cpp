@@ -4,6 +4,7 @@
 // timeout. `bench_orbctl --no-scan` skips the scan (it takes about a minute).
 #include "protocol/packet.h"
 #include "protocol/status_data.h"
+#include "sim_process.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -20,24 +21,6 @@ constexpr int runs = 40;
 constexpr int reply_chars = 1 + 2 * (orb::header_size + orb::Status_data::size + orb::crc_size) + 2;
 constexpr double char_ms = 10.0 * 1000 / 9600;
 
-struct Sim
-{
-    explicit Sim(const QStringList &args)
-    {
-        proc.setStandardErrorFile(QProcess::nullDevice());
-        proc.start(QStringLiteral(ORB_SIM_PATH), args + QStringList{"--init", "0"});
-        if (proc.waitForReadyRead(5000))
-            port = QString::fromLocal8Bit(proc.readLine().trimmed());
-    }
-    ~Sim()
-    {
-        proc.terminate();
-        proc.waitForFinished(3000);
-    }
-    QProcess proc;
-    QString port;
-};
-
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -46,8 +29,9 @@ double median(std::vector<double> v)
 
 void status(int turnaround_ms)
 {
-    Sim sim({"--turnaround", QString::number(turnaround_ms)});
-    if (sim.port.isEmpty()) {
+    const Sim_process sim({"--turnaround", QString::number(turnaround_ms), "--init", "0"},
+                          Sim_process::Traffic::dropped);
+    if (!sim.is_running()) {
         std::printf("the simulator did not start\n");
         return;
     }
@@ -57,7 +41,7 @@ void status(int turnaround_ms)
         QProcess p;
         QElapsedTimer clock;
         clock.start();
-        p.start(QStringLiteral(ORBCTL_PATH), {"-v", "-p", sim.port, "status"});
+        p.start(QStringLiteral(ORBCTL_PATH), {"-v", "-p", sim.path(), "status"});
         if (!p.waitForFinished(10000) || p.exitCode() != 0) {
             std::printf("run %d failed: %s\n", i, p.readAllStandardError().constData());
             return;
@@ -78,11 +62,11 @@ void status(int turnaround_ms)
 
 void scan()
 {
-    Sim sim({"--address", "7"});
+    const Sim_process sim({"--address", "7", "--init", "0"}, Sim_process::Traffic::dropped);
     QProcess p;
     QElapsedTimer clock;
     clock.start();
-    p.start(QStringLiteral(ORBCTL_PATH), {"-p", sim.port, "scan"});
+    p.start(QStringLiteral(ORBCTL_PATH), {"-p", sim.path(), "scan"});
     if (!p.waitForFinished(120000)) {
         std::printf("scan did not finish\n");
         return;

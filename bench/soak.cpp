@@ -5,30 +5,27 @@
 // and exits non-zero on any miss.
 //
 //   soak [exchanges] [seed]      (defaults 2000 and 1)
+#include "box_closer.h"
 #include "mainwindow.h"
-#include "scratch_run.h"
-#include "protocol/log_line.h"
 #include "protocol/packet.h"
 #include "protocol/param_data.h"
 #include "protocol/status_data.h"
+#include "scratch_run.h"
+#include "sim/fault.h"
+#include "sim_process.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDialog>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMap>
-#include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QSpinBox>
-#include <QTemporaryDir>
-#include <QTimer>
 
 #include <cstdio>
+#include <memory>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define ORB_ASAN 1
@@ -40,51 +37,77 @@
 
 namespace {
 
-struct Command
+using orb::Command;
+using sim::Fault;
+
+constexpr quint8 address = 1;
+
+struct Step
 {
     const char *name; // button objectName, or the slot for the test request
-    int code;
+    Command code;
     const char *title;
     const char *box_text;
     int fields; // DEBUG lines of a decoded record
 };
 
-const Command commands[] = {
-    {"btn_read_wish", 0x01, "Чтение", "OK", orb::param_field_count},
-    {"btn_read_presets", 0x01, "Чтение", "OK", orb::param_field_count},
-    {"btn_read_time", 0x01, "Чтение", "OK", orb::param_field_count},
-    {"btn_write_wish", 0x02, "Запись", "OK", 0},
-    {"btn_write_presets", 0x02, "Запись", "OK", 0},
-    {"btn_write_time", 0x02, "Запись", "OK", 0},
-    {"btn_read_state", 0x03, "Получение статуса УПУ", "OK", 8},
-    {"btn_pump_on", 0x04, "Включение насоса", "насос включен", 0},
-    {"btn_pump_off", 0x05, "Выключение насоса", "насос выключен", 0},
-    {"cmd_test", 0x00, "Test", "OK", 0}, // bound to no button
+const Step commands[] = {
+    {"btn_read_wish", Command::get_param, "Чтение", "OK", orb::param_field_count},
+    {"btn_read_presets", Command::get_param, "Чтение", "OK", orb::param_field_count},
+    {"btn_read_time", Command::get_param, "Чтение", "OK", orb::param_field_count},
+    {"btn_write_wish", Command::set_param, "Запись", "OK", 0},
+    {"btn_write_presets", Command::set_param, "Запись", "OK", 0},
+    {"btn_write_time", Command::set_param, "Запись", "OK", 0},
+    {"btn_read_state", Command::get_state, "Получение статуса УПУ", "OK", 8},
+    {"btn_pump_on", Command::pump_on, "Включение насоса", "насос включен", 0},
+    {"btn_pump_off", Command::pump_off, "Выключение насоса", "насос выключен", 0},
+    {"cmd_test", Command::test, "Test", "OK", 0}, // bound to no button
 };
 
-const QStringList all_faults = {
-    "silent", "bad-crc", "wrong-command", "wrong-address", "bad-prefix", "bad-len", "short-payload",
-    "split",  "late",    "noise",         "sync-frame",    "flood",      "vanish"};
+// Every fault the window can meet; a wrong echo only matters to orbctl's write.
+const Fault all_faults[] = {Fault::silent,        Fault::bad_crc,    Fault::wrong_command,
+                            Fault::wrong_address, Fault::bad_prefix, Fault::bad_len,
+                            Fault::short_payload, Fault::split,      Fault::late,
+                            Fault::noise,         Fault::sync_frame, Fault::flood,
+                            Fault::vanish};
 
 // The outcome line a reply spoilt this way must bring; "OK" for a reply that still reads.
-QString expected_outcome(const QString &fault, const Command &c)
+QString expected_outcome(Fault fault, const Step &c)
 {
-    if (fault == "silent" || fault == "late" || fault == "flood" || fault == "vanish")
+    const int code = int(c.code);
+    switch (fault) {
+    case Fault::silent:
+    case Fault::late:
+    case Fault::flood:
+    case Fault::vanish:
         return "ERROR Нет данных";
-    if (fault == "bad-crc")
+    case Fault::bad_crc:
         return "ERROR Контрольная сумма не корректнa! 0x";
-    if (fault == "wrong-command")
-        return QString("ERROR Неверная команда! [0x%1]").arg(c.code, 0, 16);
-    if (fault == "wrong-address")
-        return "ERROR Адрес не корректен! [0x2]";
-    if (fault == "bad-prefix")
+    case Fault::wrong_command:
+        return QString("ERROR Неверная команда! [0x%1]").arg(code, 0, 16);
+    case Fault::wrong_address:
+        // The simulator answers from the next address up.
+        return QString("ERROR Адрес не корректен! [0x%1]").arg(address + 1, 0, 16);
+    case Fault::bad_prefix:
         return "ERROR Префикс не корректен! [0xaa55]";
-    if (fault == "bad-len")
+    case Fault::bad_len:
         return "ERROR Размер пакета не корректен (поле len неверно заполнено)";
-    if (fault == "short-payload" && c.code >= 0x01 && c.code <= 0x03)
-        return QString("ERROR Ответ модуля короче записи: 10 байт данных вместо %1")
-            .arg(c.code == 0x03 ? orb::Status_data::size : orb::Param_data::size);
-    return "OK";
+    case Fault::short_payload:
+        if (c.code != Command::get_param && c.code != Command::set_param &&
+            c.code != Command::get_state)
+            return "OK";
+        return QString("ERROR Ответ модуля короче записи: %1 байт данных вместо %2")
+            .arg(sim::short_payload_size)
+            .arg(c.code == Command::get_state ? orb::Status_data::size : orb::Param_data::size);
+    default:
+        return "OK";
+    }
+}
+
+// Whether the simulator's name for the fault it applied is this one.
+bool is(const QString &name, Fault fault)
+{
+    return name == sim::fault_name(fault);
 }
 
 // A 7-byte batch that is no sync frame for this module was dropped whole.
@@ -135,35 +158,36 @@ private:
     bool connect_window();
     QStringList new_log_lines();
     QString fault_of(const QString &request_hex);
-    QString check(const Command &c, const QStringList &lines, const QString &fault, bool stale,
+    QString check(const Step &c, const QStringList &lines, const QString &fault, bool stale,
                   QString *outcome);
-    void miss(int n, const Command &c, const QString &fault, const QString &why,
+    void miss(int n, const Step &c, const QString &fault, const QString &why,
               const QStringList &lines);
 
     int count;
     quint32 seed;
     QRandomGenerator rng;
-    QProcess sim;
-    QString traffic;
+    std::unique_ptr<Sim_process> sim;
     int restarts = 0;
     MainWindow window;
     qint64 log_offset = 0;
-    QList<QPair<QString, QString>> boxes; // title, text
+    Box_closer closer{5};
     int misses = 0;
 };
 
 bool Soak::start_module()
 {
-    QStringList args = {"--init", "0",      "--fault-rate",
-                        "0.3",    "--seed", QString::number(seed + quint32(restarts))};
-    for (const QString &f : all_faults)
-        args << "--fault" << f;
-    sim.start(QStringLiteral(ORB_SIM_PATH), args);
-    if (!sim.waitForReadyRead(5000))
+    QStringList args = {"--address",    QString::number(address),
+                        "--init",       "0",
+                        "--fault-rate", "0.3",
+                        "--seed",       QString::number(seed + quint32(restarts))};
+    for (const Fault f : all_faults)
+        args << "--fault" << sim::fault_name(f);
+    sim.reset(); // the one before, if any, is gone
+    sim = std::make_unique<Sim_process>(args);
+    if (!sim->is_running())
         return false;
-    const QString port = QString::fromLocal8Bit(sim.readLine().trimmed());
-    qputenv("ORB_PTZ_WASHING_EXTRA_PORTS", port.toLocal8Bit());
-    traffic.clear();
+    const QString port = sim->path();
+    qputenv("ORB_PTZ_WASHING_EXTRA_PORTS", QFile::encodeName(port));
     window.findChild<QPushButton *>("btn_scan")->click();
     window.findChild<QComboBox *>("cb_port")->setCurrentText(port);
     return connect_window();
@@ -177,15 +201,10 @@ bool Soak::connect_window()
 
 QStringList Soak::new_log_lines()
 {
-    QFile f("ORB_PTZ_Washing.log");
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    f.seek(log_offset);
-    const QByteArray bytes = f.readAll();
-    log_offset += bytes.size();
-    // A line is "dd-MM-yyyy hh:mm:ss LEVEL text"; a text with a line break stays one entry.
-    static const QRegularExpression start("(^|\n)(\\d\\d-\\d\\d-\\d{4} \\d\\d:\\d\\d:\\d\\d |\\z)");
-    return orb::decode_log(bytes).split(start, Qt::SkipEmptyParts);
+    const qint64 end = Scratch_run::log_size();
+    const QStringList lines = Scratch_run::log_lines(log_offset);
+    log_offset = end;
+    return lines;
 }
 
 // The fault the simulator applied to this request, from its traffic lines: "<- :HEX" then
@@ -193,12 +212,8 @@ QStringList Soak::new_log_lines()
 QString Soak::fault_of(const QString &request_hex)
 {
     const QString heard = "<- :" + request_hex;
-    wait_for(
-        [&] {
-            traffic += QString::fromUtf8(sim.readAllStandardError());
-            return traffic.contains(heard);
-        },
-        3000);
+    sim->wait_traffic(heard);
+    const QString traffic = sim->traffic();
     const int at = traffic.lastIndexOf(heard);
     if (at < 0)
         return "?";
@@ -207,11 +222,11 @@ QString Soak::fault_of(const QString &request_hex)
     static const QRegularExpression fault("!! fault (\\S+)");
     const QString kind = fault.match(tail).captured(1);
     // Only what is after this request can matter for the next one.
-    traffic = traffic.mid(at + heard.size());
-    return kind.isEmpty() ? "none" : kind;
+    sim->forget_traffic(at + heard.size());
+    return kind.isEmpty() ? sim::fault_name(Fault::none) : kind;
 }
 
-QString Soak::check(const Command &c, const QStringList &all, const QString &fault, bool stale,
+QString Soak::check(const Step &c, const QStringList &all, const QString &fault, bool stale,
                     QString *outcome)
 {
     if (fault == "?")
@@ -224,13 +239,13 @@ QString Soak::check(const Command &c, const QStringList &all, const QString &fau
     for (const QString &l : all) {
         if (batch.match(l).hasMatch())
             continue;
-        if (fault == "vanish" && port_lost.match(l).hasMatch()) {
+        if (is(fault, Fault::vanish) && port_lost.match(l).hasMatch()) {
             ++lost;
             continue;
         }
         lines << l;
     }
-    if (fault == "vanish" && lost != 1)
+    if (is(fault, Fault::vanish) && lost != 1)
         return QString("%1 port-loss lines for a module that dropped the line").arg(lost);
 
     int i = 0;
@@ -243,12 +258,12 @@ QString Soak::check(const Command &c, const QStringList &all, const QString &fau
     const QString sent = next();
     const QByteArray packet = QByteArray::fromHex(sent.section(':', 1).toLatin1());
     if (!sent.startsWith("DEBUG Отправляем :") ||
-        orb::check_reply(packet, 1, c.code).code != orb::reply_ok ||
+        orb::check_reply(packet, address, int(c.code)).code != orb::reply_ok ||
         length != QString("DEBUG Длина пакета = %1").arg(packet.size()))
         return "request lines wrong";
     if (!next().startsWith("DEBUG Получено ["))
         return "no reply line";
-    if (c.code == 0x00 && !next().startsWith("DEBUG Получено (hex) ["))
+    if (c.code == Command::test && !next().startsWith("DEBUG Получено (hex) ["))
         return "no hex reply line";
 
     const QStringList rest = lines.mid(i);
@@ -256,7 +271,8 @@ QString Soak::check(const Command &c, const QStringList &all, const QString &fau
     const int oks = rest.filter(QRegularExpression("^INFO OK$")).size();
     if (errors == 1 && rest.size() == 1) {
         *outcome = rest.first();
-    } else if (errors == 0 && oks == (c.code == 0x05 ? 2 : 1) && rest.size() == oks + c.fields) {
+    } else if (errors == 0 && oks == (c.code == Command::pump_off ? 2 : 1) &&
+               rest.size() == oks + c.fields) {
         *outcome = "OK";
         for (int k = 0; k < c.fields; ++k) {
             if (!rest.at(k).startsWith("DEBUG "))
@@ -270,21 +286,24 @@ QString Soak::check(const Command &c, const QStringList &all, const QString &fau
     }
 
     const bool ok = *outcome == "OK";
+    const QList<Box_closer::Box> &boxes = closer.boxes;
     if (boxes.size() != (ok ? 1 : 0))
         return QString("%1 boxes shown").arg(boxes.size());
-    if (ok && boxes.first() != qMakePair(QString("Информация"), QString(c.box_text)))
-        return "wrong box: " + boxes.first().first + " / " + boxes.first().second;
+    if (ok && (boxes.first().title != "Информация" || boxes.first().text != c.box_text))
+        return "wrong box: " + boxes.first().title + " / " + boxes.first().text;
     if (QApplication::activeModalWidget())
         return "a box left open";
     // A late reply may still land in this wait, or a piece of this reply may have come as a
     // batch of exactly 7 bytes, which the receive path takes for a sync frame and drops: then
     // any one outcome is a fair one.
-    if (!stale && !cut(all) && !outcome->startsWith(expected_outcome(fault, c)))
-        return "outcome differs from the fault: expected " + expected_outcome(fault, c);
+    Fault kind = Fault::none;
+    sim::fault_from_name(fault, &kind);
+    if (!stale && !cut(all) && !outcome->startsWith(expected_outcome(kind, c)))
+        return "outcome differs from the fault: expected " + expected_outcome(kind, c);
     return {};
 }
 
-void Soak::miss(int n, const Command &c, const QString &fault, const QString &why,
+void Soak::miss(int n, const Step &c, const QString &fault, const QString &why,
                 const QStringList &lines)
 {
     if (++misses > 20)
@@ -297,15 +316,7 @@ void Soak::miss(int n, const Command &c, const QString &fault, const QString &wh
 
 int Soak::run()
 {
-    window.findChild<QSpinBox *>("sb_address_upu")->setValue(1);
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [this] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            boxes.append({box->windowTitle(), box->text()});
-            box->done(0);
-        }
-    });
-    closer.start(5);
+    window.findChild<QSpinBox *>("sb_address_upu")->setValue(address);
     if (!start_module()) {
         std::printf("the module simulator did not start or the port did not open\n");
         return 2;
@@ -319,7 +330,7 @@ int Soak::run()
     QString previous_fault;
     bool stale = false;
     for (int n = 1; n <= count; ++n) {
-        const Command &c = commands[rng.bounded(int(sizeof commands / sizeof commands[0]))];
+        const Step &c = commands[rng.bounded(int(sizeof commands / sizeof commands[0]))];
         // A hand needs well over 100 ms from one answer to the next click; some come as fast
         // as that, others after a look at the form. Quicker clicks are not a hand's: the reads
         // still pending from the last reply's bytes would cut the next reply into batches, and
@@ -327,17 +338,16 @@ int Soak::run()
         // after a reply that never came also waits for what may still come.
         const bool hasty = rng.bounded(10) < 3;
         const int pause_ms = hasty ? int(rng.bounded(120, 150)) : int(rng.bounded(150, 400));
-        const bool in_flight = previous_fault == "late" || stale;
+        const bool in_flight = is(previous_fault, Fault::late) || stale;
         stale = hasty && in_flight;
         if (!hasty && in_flight) {
-            QFile log("ORB_PTZ_Washing.log");
             qint64 size = -1;
             QElapsedTimer quiet;
             quiet.start();
             wait_for(
                 [&] {
-                    if (log.size() != size) {
-                        size = log.size();
+                    if (Scratch_run::log_size() != size) {
+                        size = Scratch_run::log_size();
                         quiet.restart();
                     }
                     return quiet.elapsed() > 600;
@@ -346,7 +356,7 @@ int Soak::run()
         }
         wait_for([] { return false; }, pause_ms);
 
-        boxes.clear();
+        closer.boxes.clear();
         if (auto *button = window.findChild<QPushButton *>(c.name))
             button->click();
         else
@@ -355,20 +365,16 @@ int Soak::run()
         const int sent_at = lines.indexOf(QRegularExpression("^DEBUG Отправляем :.*"));
         const QString fault =
             sent_at < 0 ? "?" : fault_of(lines.at(sent_at).section(':', 1).toUpper());
-        if (fault == "vanish") {
+        if (is(fault, Fault::vanish)) {
             // The module dropped the line: the window must see its port go, then the engineer
             // reconnects to the module once it is back.
             auto *connect = window.findChild<QPushButton *>("btn_connect");
             const bool seen = wait_for([&] { return connect->text() == "Соединиться"; }, 3000) &&
-                              wait_for([&] { return sim.state() == QProcess::NotRunning; }, 3000);
+                              wait_for([&] { return !sim->is_running(); }, 3000);
             lines += new_log_lines();
             if (!seen)
                 miss(n, c, fault, "the lost line went unnoticed", lines);
             ++restarts;
-            if (sim.state() != QProcess::NotRunning) {
-                sim.kill();
-                sim.waitForFinished(3000);
-            }
             if (!start_module()) {
                 std::printf("could not reconnect after exchange %d\n", n);
                 return 2;
@@ -391,8 +397,7 @@ int Soak::run()
     }
     const qint64 rss_end = resident_bytes();
     const double seconds = clock.elapsed() / 1000.0;
-    sim.kill();
-    sim.waitForFinished(3000);
+    sim.reset();
 
     std::printf("%d exchanges in %.0f s (seed %u), %d module restarts after vanish\n", count,
                 seconds, seed, restarts);

@@ -2,10 +2,10 @@
 
 #include "console_out.h"
 #include "log.h"
+#include "transport.h"
 #include "protocol/exchange_text.h"
 
 #include <QElapsedTimer>
-#include <QMetaEnum>
 
 #include <cstdio>
 
@@ -14,6 +14,11 @@ Client::Client(Log *log, bool verbose)
     , verbose(verbose)
 {}
 
+Client::~Client()
+{
+    close();
+}
+
 void Client::wire(const QString &text) const
 {
     if (!verbose)
@@ -21,40 +26,20 @@ void Client::wire(const QString &text) const
     write_text(stderr, "orbctl: " + text + '\n');
 }
 
-Result Client::open(const QString &name, int baud)
+Result Client::open(const QString &name, int baud, int connect_ms)
 {
-    port.setPortName(name);
-    if (!port.open(QIODevice::ReadWrite)) {
-        log->error(orb::port_not_open_text(port.portName(), port.errorString()));
-        return {Outcome::no_port,
-                QStringLiteral("cannot open %1: %2").arg(name, port.errorString())};
-    }
-    if (!port.setBaudRate(baud)) {
-        log->error(orb::baud_rate_text(baud));
-        const QString why = port.errorString();
-        port.close();
-        return {Outcome::no_port,
-                QStringLiteral("cannot set %1 baud on %2: %3").arg(baud).arg(name, why)};
-    }
-    return {};
+    close();
+    QString why;
+    link = make_transport(name, baud, connect_ms, &why);
+    if (!link)
+        return {Outcome::bad_input, why};
+    return link->open(log);
 }
 
 void Client::close()
 {
-    if (port.isOpen())
-        port.close();
-}
-
-Result Client::lost()
-{
-    const QSerialPort::SerialPortError err = port.error();
-    // The window logs the error's enum name for the same event.
-    const auto names = QMetaEnum::fromType<QSerialPort::SerialPortError>();
-    log->error(orb::port_error_text(names.valueToKey(int(err)), int(err)));
-    const Result out{Outcome::port_lost,
-                     QStringLiteral("port %1 lost: %2").arg(port.portName(), port.errorString())};
-    port.close();
-    return out;
+    if (link)
+        link->close();
 }
 
 Result Client::exchange(quint8 address, orb::Command command, const QByteArray &payload,
@@ -78,11 +63,11 @@ Result Client::once(quint8 address, int command, const QByteArray &packet, int r
                     int timeout_ms, QByteArray *reply)
 {
     reply->clear();
-    if (!port.isOpen())
+    if (!link || !link->is_open())
         return {Outcome::port_lost, QStringLiteral("port not open")};
     // Whatever is left from before (a late reply, a stray line end) is no answer to this request.
-    port.clear(QSerialPort::Input);
-    port.readAll();
+    QIODevice &port = link->device();
+    link->drop_input();
     reader.reset();
 
     const QByteArray line = orb::frame_packet(packet);
@@ -94,9 +79,8 @@ Result Client::once(quint8 address, int command, const QByteArray &packet, int r
     QElapsedTimer clock;
     clock.start();
     if (port.write(line) != line.size() || !port.waitForBytesWritten(timeout_ms)) {
-        if (port.error() != QSerialPort::NoError && port.error() != QSerialPort::TimeoutError)
-            return lost();
-        port.clearError();
+        if (link->broken())
+            return link->lost(log);
         return {Outcome::no_reply, QStringLiteral("request not sent within %1 ms").arg(timeout_ms)};
     }
 
@@ -108,9 +92,8 @@ Result Client::once(quint8 address, int command, const QByteArray &packet, int r
             break;
         // Sleeps in the system until bytes come; no polling interval adds to the exchange.
         if (!port.waitForReadyRead(int(left))) {
-            if (port.error() != QSerialPort::NoError && port.error() != QSerialPort::TimeoutError)
-                return lost();
-            port.clearError();
+            if (link->broken())
+                return link->lost(log);
             continue;
         }
         reader.feed(port.readAll(), &lines, &notes);

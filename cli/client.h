@@ -5,9 +5,10 @@
 #include "protocol/line_reader.h"
 #include "protocol/packet.h"
 
-#include <QSerialPort>
+#include <memory>
 
 class Log;
+class Transport;
 
 // A synchronous client: open, one exchange at a time with a deadline, close. A reply is
 // complete at the line end after ':'; nothing waits longer than that. Each call says what
@@ -18,9 +19,11 @@ class Client
 
 public:
     Client(Log *log, bool verbose);
-    ~Client() { close(); }
+    ~Client();
 
-    Result open(const QString &name, int baud);
+    // A serial port, or tcp://HOST:PORT for a device server (baud does not apply there;
+    // connect_ms bounds reaching it).
+    Result open(const QString &name, int baud, int connect_ms = 5000);
     void close();
 
     // Sends one request and takes the first complete line as its reply (the whole packet in
@@ -35,10 +38,9 @@ public:
 private:
     Result once(quint8 address, int command, const QByteArray &packet, int record_size,
                 int timeout_ms, QByteArray *reply);
-    Result lost();
     void wire(const QString &text) const;
 
-    QSerialPort port;
+    std::unique_ptr<Transport> link;
     orb::Line_reader reader;
     Log *log;
     bool verbose;

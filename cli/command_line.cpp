@@ -3,6 +3,8 @@
 #include "commands.h"
 #include "values.h"
 
+#include "protocol/address_list.h"
+
 #include <QCommandLineParser>
 
 namespace {
@@ -59,6 +61,43 @@ bool number_option(const QCommandLineParser &parser, const QString &name, const 
     return true;
 }
 
+// -a or ORB_ADDRESS: one address or a list.
+bool take_addresses(const QCommandLineParser &parser, QVector<quint8> *out, QString *why)
+{
+    const bool given = parser.isSet(QStringLiteral("address"));
+    if (!given && !qEnvironmentVariableIsSet("ORB_ADDRESS"))
+        return true;
+    const QString text =
+        given ? parser.value(QStringLiteral("address")) : qEnvironmentVariable("ORB_ADDRESS");
+    if (orb::parse_address_list(text, out, why))
+        return true;
+    *why = QStringLiteral("%1 %2: %3").arg(given ? "--address" : "ORB_ADDRESS", text, *why);
+    return false;
+}
+
+// What several addresses and the metrics ask of the other options.
+bool take_fleet_options(const QCommandLineParser &parser, const Settings &s, QString *why)
+{
+    if (s.prometheus && (s.json || s.every_ms >= 0)) {
+        *why = QStringLiteral("--prometheus goes without --json and --watch");
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("o")) && !s.prometheus &&
+        parser.positionalArguments().value(0) == QLatin1String("status")) {
+        *why = QStringLiteral("-o belongs to read and status --prometheus");
+        return false;
+    }
+    // One file per module, or each would overwrite the last.
+    if (!s.prometheus && s.addresses.size() > 1 && !s.out_file.isEmpty() &&
+        !s.out_file.contains(QLatin1String("{address}"))) {
+        *why = QStringLiteral("-o with several addresses wants {address} in the file name, "
+                              "not %1")
+                   .arg(s.out_file);
+        return false;
+    }
+    return true;
+}
+
 // Seconds with an optional fraction, as --watch takes them, in milliseconds.
 bool period_ms(const QString &text, qint64 *out)
 {
@@ -75,19 +114,26 @@ bool period_ms(const QString &text, qint64 *out)
 bool take_options(const QCommandLineParser &parser, const Command &command, Settings *s,
                   QString *why)
 {
-    for (const Command &owner : commands()) {
-        for (const QString &option : owner.options) {
-            if (parser.isSet(option) && owner.name != command.name) {
-                *why = QStringLiteral("%1%2 belongs to %3")
-                           .arg(option.size() == 1 ? "-" : "--", option, owner.name);
-                return false;
+    for (const Command &c : commands()) {
+        for (const QString &option : c.options) {
+            if (!parser.isSet(option) || command.options.contains(option))
+                continue;
+            QStringList owners;
+            for (const Command &owner : commands()) {
+                if (owner.options.contains(option))
+                    owners << owner.name;
             }
+            *why = QStringLiteral("%1%2 belongs to %3")
+                       .arg(option.size() == 1 ? "-" : "--", option,
+                            owners.join(QStringLiteral(" and ")));
+            return false;
         }
     }
-    qint64 address = s->address, timeout = command.timeout_ms, retries = s->retries, baud = s->baud,
-           count = s->count, from = s->from, to = s->to;
-    if (!number_option(parser, "address", "ORB_ADDRESS", 0, 255, &address, why) ||
-        !number_option(parser, "timeout", nullptr, 1, 3600000, &timeout, why) ||
+    if (!take_addresses(parser, &s->addresses, why))
+        return false;
+    qint64 timeout = command.timeout_ms, retries = s->retries, baud = s->baud, count = s->count,
+           from = s->from, to = s->to;
+    if (!number_option(parser, "timeout", nullptr, 1, 3600000, &timeout, why) ||
         !number_option(parser, "retries", nullptr, 0, 1000, &retries, why) ||
         !number_option(parser, "baud", nullptr, 1, 100000000, &baud, why) ||
         !number_option(parser, "count", nullptr, 1, 1000000000, &count, why) ||
@@ -106,7 +152,7 @@ bool take_options(const QCommandLineParser &parser, const Command &command, Sett
         *why = QStringLiteral("--count belongs to --watch");
         return false;
     }
-    s->address = quint8(address);
+    s->address = s->addresses.first();
     s->timeout_ms = int(timeout);
     s->retries = int(retries);
     s->baud = int(baud);
@@ -117,7 +163,9 @@ bool take_options(const QCommandLineParser &parser, const Command &command, Sett
     s->verbose = parser.isSet(QStringLiteral("verbose"));
     s->log_file = parser.value(QStringLiteral("log"));
     s->out_file = parser.value(QStringLiteral("o"));
-    return true;
+    s->prometheus = parser.isSet(QStringLiteral("prometheus"));
+    s->baud_given = parser.isSet(QStringLiteral("baud"));
+    return take_fleet_options(parser, *s, why);
 }
 
 } // namespace
@@ -129,11 +177,13 @@ void add_options(QCommandLineParser *parser)
                                   QStringLiteral("COMMAND [ARGS]"));
     parser->addOptions({
         {{QStringLiteral("p"), QStringLiteral("port")},
-         QStringLiteral("Serial port (default: $ORB_PORT)."),
+         QStringLiteral("Serial port, or tcp://HOST:PORT for a serial device server in raw TCP "
+                        "mode (default: $ORB_PORT)."),
          QStringLiteral("name")},
         {{QStringLiteral("a"), QStringLiteral("address")},
-         QStringLiteral("Module address 0-255 (default: $ORB_ADDRESS, else 1)."),
-         QStringLiteral("n")},
+         QStringLiteral("Module address 0-255, or a list such as 1-8,12,20-22: each is asked in "
+                        "turn (default: $ORB_ADDRESS, else 1)."),
+         QStringLiteral("list")},
         {QStringLiteral("timeout"), QStringLiteral("Wait for a reply (default 1000, scan 200)."),
          QStringLiteral("ms")},
         {QStringLiteral("retries"),
@@ -152,7 +202,10 @@ void add_options(QCommandLineParser *parser)
          QStringLiteral("n")},
         {QStringLiteral("to"), QStringLiteral("scan: last address (default 255)."),
          QStringLiteral("n")},
-        {QStringLiteral("o"), QStringLiteral("read: write to FILE, not stdout."),
+        {QStringLiteral("prometheus"), QStringLiteral("status: metrics for Prometheus.")},
+        {QStringLiteral("o"),
+         QStringLiteral("read, status --prometheus: write FILE whole, not stdout; {address} in "
+                        "it stands for the module's address."),
          QStringLiteral("file")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("This text.")},
         {QStringLiteral("version"), QStringLiteral("The version.")},
@@ -192,6 +245,8 @@ bool take_command_line(const QCommandLineParser &parser, const Command **command
         *why = QStringLiteral("no port: give -p NAME or set ORB_PORT");
         return false;
     }
+    if (s->addresses.size() == 1)
+        s->out_file.replace(QLatin1String("{address}"), QString::number(s->address));
     *command = c;
     return true;
 }

@@ -2,7 +2,9 @@
 
 #include "client.h"
 #include "console_out.h"
+#include "fleet.h"
 #include "log.h"
+#include "transport.h"
 
 #include "protocol/convert.h"
 
@@ -24,6 +26,7 @@
 namespace {
 
 volatile std::sig_atomic_t interrupted = 0;
+QString *captured = nullptr;
 
 void on_interrupt(int)
 {
@@ -53,7 +56,27 @@ void fail(const QString &text)
 
 void out(const QString &text)
 {
+    if (captured) {
+        *captured += text;
+        return;
+    }
     write_text(stdout, text);
+}
+
+void capture_out(QString *into)
+{
+    captured = into;
+}
+
+void watch_signals()
+{
+    std::signal(SIGINT, on_interrupt);
+    std::signal(SIGTERM, on_interrupt);
+}
+
+bool watch_interrupted()
+{
+    return interrupted;
 }
 
 namespace {
@@ -111,10 +134,8 @@ Result cmd_test(Client &client, Log &log, const Settings &s)
 
 Result cmd_status(Client &client, Log &log, const Settings &s)
 {
-    if (s.every_ms >= 0) {
-        std::signal(SIGINT, on_interrupt);
-        std::signal(SIGTERM, on_interrupt);
-    }
+    if (s.every_ms >= 0)
+        watch_signals();
     QElapsedTimer clock;
     clock.start();
     for (qint64 n = 1; !interrupted; ++n) {
@@ -317,11 +338,14 @@ const QVector<Command> &commands()
     // clang-format off
     static const QVector<Command> table = {
         {"ports", 0, {}, 1000, false, "ports",
-         {"serial ports with description, maker and serial number"}, nullptr, cmd_ports},
+         {"serial ports with description, maker and serial number"}, nullptr, cmd_ports, false},
         {"test", 0, {}, 1000, true, "test", {"does the module answer?"}, nullptr, cmd_test},
-        {"status", 0, {"watch", "count"}, 1000, true, "status [--watch S] [--count N]",
+        {"status", 0, {"watch", "count", "prometheus", "o"}, 1000, true,
+         "status [--watch S] [--count N]",
          {"state line, remaining time and flags; --watch polls",
-          "every S seconds until Ctrl-C or N polls"}, nullptr, cmd_status},
+          "every S seconds until Ctrl-C or N polls;",
+          "--prometheus [-o FILE]: as metrics for Prometheus,",
+          "FILE replaced whole"}, nullptr, cmd_status},
         {"read", 0, {"o"}, 1000, true, "read [-o FILE]",
          {"all parameters as NAME=VALUE lines (--json: an object", "that write takes back)"},
          nullptr, cmd_read},
@@ -333,7 +357,7 @@ const QVector<Command> &commands()
         {"pump", 1, {}, 1000, true, "pump on|off", {"switch the washer pump"}, take_pump,
          cmd_pump},
         {"scan", 0, {"from", "to"}, 200, true, "scan [--from N] [--to M]",
-         {"addresses that answer (default 0-255, 200 ms each)"}, nullptr, cmd_scan},
+         {"addresses that answer (default 0-255, 200 ms each)"}, nullptr, cmd_scan, false},
     };
     // clang-format on
     return table;
@@ -354,10 +378,18 @@ Result run_command(const Command &command, const Settings &s)
     log.set_file(s.log_file);
     Client client(&log, s.verbose);
     if (command.uses_port) {
-        const Result opened = client.open(s.port, s.baud);
+        if (s.baud_given && is_tcp_name(s.port))
+            fail(QStringLiteral("--baud does not apply to %1: the device server's own setting does")
+                     .arg(s.port));
+        // Reaching a device server gets the reply timeout, but never less than a second.
+        const Result opened = client.open(s.port, s.baud, qMax(s.timeout_ms, 1000));
+        if (s.prometheus)
+            return cmd_metrics(client, log, s, opened);
         if (!opened.ok())
             return opened;
     }
+    if (command.per_address && s.addresses.size() > 1)
+        return run_per_address(command, client, log, s);
     return command.run(client, log, s);
 }
 

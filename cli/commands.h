@@ -17,15 +17,18 @@ struct Settings
     QString log_file; // empty: no log
     bool verbose = false;
     quint8 address = 1;
+    QVector<quint8> addresses{1}; // in the order given; address is the one asked now
     int timeout_ms = 1000;
     int retries = 0;
     bool json = false;
     qint64 every_ms = -1;        // status --watch period; < 0: one status only
     qint64 count = 0;            // status --watch polls; 0: until Ctrl-C
     int from = 0, to = 255;      // scan
-    QString out_file;            // read -o; empty: stdout
+    QString out_file;            // read -o, status --prometheus -o; empty: stdout
     QVector<Assignment> changes; // set, write
     bool pump_on = false;
+    bool prometheus = false; // status --prometheus
+    bool baud_given = false; // --baud, which a tcp:// port has no use for
 };
 
 // One command: its name and arguments, the options only it takes, its lines in --help, what
@@ -41,6 +44,7 @@ struct Command
     QStringList about; // its lines in --help
     bool (*take)(const QStringList &args, Settings *s, QString *why); // nullptr: no arguments
     Result (*run)(Client &client, Log &log, const Settings &s);
+    bool per_address = true; // runs once for each address of a list
 };
 
 const QVector<Command> &commands();
@@ -56,3 +60,9 @@ int finish(const Result &result);
 void fail(const QString &text);
 // Text on stdout, flushed at once so a watch can be piped.
 void out(const QString &text);
+// What out() is given goes into *into from now on instead; nullptr: to stdout again.
+void capture_out(QString *into);
+
+// status --watch: SIGINT and SIGTERM end the polls at the next turn, not the process.
+void watch_signals();
+bool watch_interrupted();

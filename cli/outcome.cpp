@@ -29,5 +29,6 @@ QString exit_status_help()
                           "  2  bad usage or input; nothing was sent\n"
                           "  3  no reply within the timeout (scan: no address answered)\n"
                           "  4  the port cannot be opened or was lost\n"
-                          "  5  the module's echo of a write differs from what was sent\n");
+                          "  5  the module's echo of a write differs from what was sent\n"
+                          "With several addresses: that of the first address that failed.\n");
 }

@@ -3,27 +3,26 @@
 // tool's log at the end, and a non-zero exit with the reason at the first step that does not
 // end as it should. With --shots it saves pictures of the window and its boxes as it goes.
 
+#include "box_closer.h"
 #include "high_dpi.h"
 #include "mainwindow.h"
 #include "protocol/log_line.h"
 #include "protocol/version.h"
+#include "sim_process.h"
+#include "test_env.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
-#include <QPointer>
-#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -84,24 +83,22 @@ Outcome failed(const QString &reason)
 class Tour
 {
 public:
+    // A person reads a box before closing it; at pace 0 it still gets painted once.
     Tour(MainWindow &window, QString shots, int pace)
         : window(window)
         , shots(std::move(shots))
         , pace(pace)
+        , closer(20, qMax(pace, 40))
     {
-        QObject::connect(&watcher, &QTimer::timeout, [this] { look_for_box(); });
-        watcher.start(20);
+        closer.before_close = [this](QDialog *dialog) {
+            look_at(dialog);
+        };
     }
 
     // Runs every step in order; false after the first that failed.
     bool run(const QString &port);
 
 private:
-    struct Box
-    {
-        QString kind, title, text;
-    };
-
     template<class T> T *find(const char *name)
     {
         T *w = window.findChild<T *>(QLatin1String(name));
@@ -113,8 +110,7 @@ private:
     }
 
     bool step(const QString &what, const std::function<Outcome()> &action);
-    void look_for_box();
-    void accept(QWidget *dialog);
+    void look_at(QDialog *dialog);
     // Presses a button; the boxes it brought up are in boxes afterwards.
     void press(QPushButton *button);
     Outcome expect_one_box(const QString &title, const QString &text);
@@ -126,11 +122,10 @@ private:
     MainWindow &window;
     const QString shots;
     const int pace;
-    QTimer watcher;
-    QList<Box> boxes;
-    QPointer<QWidget> pending; // the modal dialog on screen, until it is accepted
-    QElapsedTimer pending_since;
-    QString box_shot; // name for a picture of the next box, if any
+    Box_closer closer;
+    const QList<Box_closer::Box> &boxes = closer.boxes;
+    QString about_text; // what the About box said
+    QString box_shot;   // name for a picture of the next box, if any
     bool shot_failed = false;
     int number = 0;
 };
@@ -148,47 +143,20 @@ bool Tour::step(const QString &what, const std::function<Outcome()> &action)
     return true;
 }
 
-void Tour::look_for_box()
+void Tour::look_at(QDialog *dialog)
 {
-    QWidget *modal = QApplication::activeModalWidget();
-    if (!modal)
-        return;
-    if (modal != pending) {
-        pending = modal;
-        pending_since.start();
-    }
-    // A person reads the box before closing it; at pace 0 it still gets painted once.
-    if (pending_since.elapsed() >= qMax(pace, 40))
-        accept(modal);
-}
-
-void Tour::accept(QWidget *dialog)
-{
-    pending = nullptr;
     if (!box_shot.isEmpty()) {
         shot_failed = shot_failed || !shot(dialog, box_shot);
         box_shot.clear();
     }
-    if (auto *box = qobject_cast<QMessageBox *>(dialog)) {
-        boxes.append({QStringLiteral("message box"), box->windowTitle(), box->text()});
-        if (QAbstractButton *ok = box->button(QMessageBox::Ok)) {
-            ok->click();
-            return;
-        }
-        box->reject();
-        return;
-    }
-    const auto *text = dialog->findChild<QLabel *>(QStringLiteral("lbl_email"));
-    boxes.append({QLatin1String(dialog->metaObject()->className()), dialog->windowTitle(),
-                  text ? text->text() : QString()});
-    // A dialog without buttons closes on Escape.
-    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(dialog, &escape);
+    if (const auto *text = dialog->findChild<QLabel *>(QStringLiteral("lbl_email")))
+        about_text = text->text();
 }
 
 void Tour::press(QPushButton *button)
 {
-    boxes.clear();
+    closer.boxes.clear();
+    about_text.clear();
     button->click(); // returns once every box it opened is closed
     settle(20);
 }
@@ -198,7 +166,7 @@ Outcome Tour::expect_one_box(const QString &title, const QString &text)
     if (shot_failed)
         return failed(QStringLiteral("could not save the picture of the box"));
     QStringList seen;
-    for (const Box &box : qAsConst(boxes))
+    for (const Box_closer::Box &box : boxes)
         seen << QStringLiteral("\"%1\" / \"%2\"").arg(box.title, box.text);
     if (boxes.size() != 1 || boxes.first().title != title || boxes.first().text != text)
         return failed(
@@ -424,11 +392,11 @@ bool Tour::run(const QString &port)
              press(find<QPushButton>("btn_about"));
              if (shot_failed)
                  return failed(QStringLiteral("no picture"));
-             if (boxes.size() != 1 || boxes.first().kind != QStringLiteral("AboutBox") ||
+             if (boxes.size() != 1 || boxes.first().class_name != QStringLiteral("AboutBox") ||
                  boxes.first().title != QStringLiteral("О программе"))
                  return failed(QStringLiteral("no \"О программе\" dialog came up"));
-             if (!boxes.first().text.contains(QStringLiteral("version ") + orb::version_text()))
-                 return failed(QStringLiteral("the dialog reads \"%1\"").arg(boxes.first().text));
+             if (!about_text.contains(QStringLiteral("version ") + orb::version_text()))
+                 return failed(QStringLiteral("the dialog reads \"%1\"").arg(about_text));
              return done(QStringLiteral("\"О программе\" showed version %1, closed")
                              .arg(orb::version_text()));
          }},
@@ -464,20 +432,14 @@ QString default_simulator()
         if (QFileInfo(path).isExecutable())
             return path;
     }
-#ifdef ORB_SIM_PATH
     return QStringLiteral(ORB_SIM_PATH);
-#else
-    return name;
-#endif
 }
 
 void print_log(const QString &dir)
 {
-    QFile file(QDir(dir).filePath(QStringLiteral("ORB_PTZ_Washing.log")));
-    const QStringList lines = file.open(QIODevice::ReadOnly | QIODevice::Text)
-                                  ? orb::decode_log(file.readAll()).split(QLatin1Char('\n'))
-                                  : QStringList();
-    say(QStringLiteral("The tool's log, %1:").arg(file.fileName()));
+    const QStringList lines = Test_env::log_text().split(QLatin1Char('\n'));
+    say(QStringLiteral("The tool's log, %1:")
+            .arg(QDir(dir).filePath(QLatin1String(orb::log_file_name))));
     for (const QString &line : lines) {
         if (!line.isEmpty())
             say(QStringLiteral("    ") + line);
@@ -489,12 +451,13 @@ void print_log(const QString &dir)
 int main(int argc, char *argv[])
 {
     // Settings of their own before anything reads them: the window opens at the form's size.
-    QTemporaryDir work;
-    if (!work.isValid()) {
+    // Paths given are relative to where the tour was started, not to the tool's folder.
+    const QDir start = QDir::current();
+    const Test_env work;
+    if (!work.is_valid()) {
         say(QStringLiteral("FAILED: no temporary folder"));
         return 2;
     }
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(work.filePath(QStringLiteral("config"))));
 
     enable_high_dpi_scaling(); // as the tool does
     QApplication app(argc, argv);
@@ -510,11 +473,11 @@ int main(int argc, char *argv[])
             break;
         }
         if (arg == QLatin1String("--shots") && has_value) {
-            shots = QFileInfo(args.at(++i)).absoluteFilePath();
+            shots = start.absoluteFilePath(args.at(++i));
         } else if (arg == QLatin1String("--port") && has_value) {
             tool_port = args.at(++i);
         } else if (arg == QLatin1String("--sim") && has_value) {
-            sim = QFileInfo(args.at(++i)).absoluteFilePath();
+            sim = start.absoluteFilePath(args.at(++i));
         } else if (arg == QLatin1String("--pace") && has_value) {
             bool ok = false;
             pace = args.at(++i).toInt(&ok);
@@ -532,31 +495,26 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    QProcess module;
-    module.setStandardErrorFile(QProcess::nullDevice());
-    module.start(sim, sim_args);
-    QString port;
-    if (module.waitForReadyRead(10000))
-        port = QString::fromUtf8(module.readLine()).trimmed();
-    if (port.isEmpty()) {
+    Sim_process module(sim_args, Sim_process::Traffic::dropped, sim);
+    const QString port = module.path();
+    if (!module.is_running()) {
         say(QStringLiteral("FAILED: the simulator %1 did not start (%2)")
-                .arg(sim, module.errorString()));
+                .arg(sim, module.proc.errorString()));
         return 2;
     }
     say(QStringLiteral("Simulated module on %1; the tool runs in %2").arg(port, work.path()));
     if (!tool_port.isEmpty())
         port = tool_port;
 
-    // The window reads the extra port and its working folder when it is built.
+    // The window reads the extra port when it is built.
     qputenv("ORB_PTZ_WASHING_EXTRA_PORTS", QFile::encodeName(port));
-    QDir::setCurrent(work.path());
 
     // Every command waits at most a second; a tour far past that has hung somewhere.
     QTimer watchdog;
     watchdog.setSingleShot(true);
     QObject::connect(&watchdog, &QTimer::timeout, [&] {
         say(QStringLiteral("FAILED: the tour did not end within 120 s"));
-        module.kill();
+        module.proc.kill();
         std::exit(1);
     });
     watchdog.start(120000);
@@ -570,8 +528,6 @@ int main(int argc, char *argv[])
         passed = tour.run(port);
     }
     print_log(work.path());
-    module.terminate();
-    module.waitForFinished(3000);
     if (!passed)
         return 1;
     say(QStringLiteral("All steps passed."));

@@ -1,7 +1,6 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "protocol/convert.h"
 #include "protocol/packet.h"
 #include "protocol/status_data.h"
 
@@ -59,9 +58,4 @@ bool MainWindow::port_ready(bool show_box)
     const QString text = tr("Порт не открыт!");
     notify(ERROR, text, tr("Ошибка"), text, show_box);
     return false;
-}
-
-QString MainWindow::state_text(int state) const
-{
-    return orb::state_text(state);
 }

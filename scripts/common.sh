@@ -22,6 +22,12 @@ orb_build_deps() {
         fonts-dejavu-core
 }
 
+# The fleet suite checks orbctl's metrics and the contrib/ files with the real tools: promtool,
+# the node exporter and systemd-analyze.
+orb_monitoring_deps() {
+    orb_install prometheus prometheus-node-exporter systemd
+}
+
 # What scripts/check_package needs to build and inspect the .deb.
 orb_package_deps() {
     orb_install dpkg-dev file lintian appstream desktop-file-utils

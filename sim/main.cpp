@@ -3,6 +3,11 @@
 #include "port_link.h"
 #include "pty_link.h"
 #include "simulator.h"
+#ifdef ORB_HAVE_NETWORK
+#include "tcp_link.h"
+#endif
+
+#include "protocol/address_list.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -78,8 +83,11 @@ bool number(const QCommandLineParser &parser, const QString &option, qint64 low,
 struct Options
 {
     QString port; // empty: a pseudo-terminal
+    QString tcp;  // [address:]port to listen on; empty: no TCP
     QString link_path;
-    qint64 address = 1, baud = 9600, turnaround = 0, init = 1000;
+    QVector<quint8> addresses{1};
+    QString address_text = QStringLiteral("1");
+    qint64 baud = 9600, turnaround = 0, init = 1000;
     qint64 seed = QDateTime::currentMSecsSinceEpoch() & 0xFFFFFFFF;
     QVector<sim::Fault> faults;
     double rate = 1.0;
@@ -96,8 +104,14 @@ void add_options(QCommandLineParser *parser)
          QStringLiteral("name")},
         {QStringLiteral("link"), QStringLiteral("Also make a symlink to the pty slave here."),
          QStringLiteral("path")},
-        {QStringLiteral("address"), QStringLiteral("Module address, 0-255 (default 1)."),
-         QStringLiteral("n")},
+        {QStringLiteral("tcp"),
+         QStringLiteral("Serve TCP clients one at a time, not a pty: PORT on the loopback address "
+                        "(0: any free port), or ADDRESS:PORT."),
+         QStringLiteral("[address:]port")},
+        {QStringLiteral("address"),
+         QStringLiteral("Module address, 0-255 (default 1); a list such as 1-16 answers each of "
+                        "them from one shared state."),
+         QStringLiteral("list")},
         {QStringLiteral("eol"), QStringLiteral("Reply line end: crlf (default) or lf."),
          QStringLiteral("crlf|lf")},
         {QStringLiteral("baud"), QStringLiteral("Line rate for pacing and --port (default 9600)."),
@@ -122,8 +136,15 @@ void add_options(QCommandLineParser *parser)
 // False when the options are wrong; the reason is on standard error by then.
 bool take_options(const QCommandLineParser &parser, Options *o)
 {
-    if (!number(parser, QStringLiteral("address"), 0, 255, &o->address) ||
-        !number(parser, QStringLiteral("baud"), 50, 4000000, &o->baud) ||
+    QString why;
+    if (parser.isSet(QStringLiteral("address"))) {
+        o->address_text = parser.value(QStringLiteral("address"));
+        if (!orb::parse_address_list(o->address_text, &o->addresses, &why)) {
+            fail(QStringLiteral("--address %1: %2").arg(o->address_text, why));
+            return false;
+        }
+    }
+    if (!number(parser, QStringLiteral("baud"), 50, 4000000, &o->baud) ||
         !number(parser, QStringLiteral("turnaround"), 0, 600000, &o->turnaround) ||
         !number(parser, QStringLiteral("init"), 0, 86400000, &o->init) ||
         !number(parser, QStringLiteral("seed"), 0, 0xFFFFFFFFLL, &o->seed))
@@ -154,6 +175,11 @@ bool take_options(const QCommandLineParser &parser, Options *o)
     if (eol == QLatin1String("lf"))
         o->eol = "\n";
     o->port = parser.value(QStringLiteral("port"));
+    o->tcp = parser.value(QStringLiteral("tcp"));
+    if (!o->tcp.isEmpty() && !o->port.isEmpty()) {
+        fail(QStringLiteral("--tcp and --port exclude each other"));
+        return false;
+    }
     o->link_path = parser.value(QStringLiteral("link"));
     o->pacing = !parser.isSet(QStringLiteral("no-pacing"));
     o->rain = parser.isSet(QStringLiteral("rain"));
@@ -169,7 +195,27 @@ sim::Link *open_link(const Options &o, QObject *parent, int *code)
     sim::Link *link = nullptr;
     QString error;
     *code = 1;
-    if (!o.port.isEmpty()) {
+    if (!o.tcp.isEmpty()) {
+#ifdef ORB_HAVE_NETWORK
+        QHostAddress host;
+        quint16 tcp_port = 0;
+        auto *tcp = new sim::Tcp_link(parent);
+        if (!sim::Tcp_link::parse_endpoint(o.tcp, &host, &tcp_port, &error)) {
+            fail(error);
+            *code = 2;
+            return nullptr;
+        }
+        if (!tcp->open(host, tcp_port, &error)) {
+            fail(error);
+            return nullptr;
+        }
+        link = tcp;
+#else
+        fail(QStringLiteral("--tcp: built without Qt Network"));
+        *code = 2;
+        return nullptr;
+#endif
+    } else if (!o.port.isEmpty()) {
         auto *port = new sim::Port_link(parent);
         if (!port->open(o.port, int(o.baud), &error)) {
             fail(error);
@@ -204,6 +250,7 @@ sim::Link *open_link(const Options &o, QObject *parent, int *code)
 
 void set_up(sim::Simulator &simulator, const Options &o)
 {
+    simulator.set_addresses(o.addresses);
     simulator.set_eol(o.eol);
     simulator.set_turnaround(int(o.turnaround));
     simulator.set_faults(o.faults);
@@ -258,7 +305,7 @@ int main(int argc, char *argv[])
     if (!link)
         return code;
 
-    sim::Simulator simulator(link, quint8(o.address), o.init);
+    sim::Simulator simulator(link, o.addresses.first(), o.init);
     set_up(simulator, o);
     sim::Console console;
     QObject::connect(&console, &sim::Console::line, &simulator,
@@ -270,8 +317,7 @@ int main(int argc, char *argv[])
     std::fwrite(first.constData(), 1, size_t(first.size()), stdout);
     std::fflush(stdout);
     sim::Simulator::traffic(QStringLiteral("module %1 on %2, seed %3%4")
-                                .arg(o.address)
-                                .arg(link->name())
+                                .arg(o.address_text, link->name())
                                 .arg(o.seed)
                                 .arg(o.faults.isEmpty()
                                          ? QString()

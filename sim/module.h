@@ -16,7 +16,7 @@ class Module
 public:
     Module(quint8 address, qint64 init_ms, qint64 now_ms);
 
-    quint8 address() const { return addr; }
+    void set_address(quint8 address) { addr = address; }
 
     // The reply packet for one decoded request, or an empty array with *why set when a real
     // device on the bus would keep quiet.

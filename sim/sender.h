@@ -23,7 +23,6 @@ public:
     bool is_pacing() const { return pacing; }
 
     void push(const QVector<Segment> &segments);
-    bool is_idle() const { return queue.isEmpty(); }
     void clear();
 
 signals:

@@ -1,6 +1,7 @@
 #include "simulator.h"
 
 #include "link.h"
+#include "protocol/packet.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -102,7 +103,11 @@ void Simulator::request(const QByteArray &hex)
         return;
     }
     QString why;
-    const QByteArray packet = mod.answer(QByteArray::fromHex(hex), clock.elapsed(), &why);
+    const QByteArray bytes = QByteArray::fromHex(hex);
+    if (bytes.size() > orb::offset_address &&
+        addresses.contains(quint8(bytes.at(orb::offset_address))))
+        mod.set_address(quint8(bytes.at(orb::offset_address)));
+    const QByteArray packet = mod.answer(bytes, clock.elapsed(), &why);
     if (packet.isEmpty()) {
         traffic(QStringLiteral("!! ") + why);
         return;

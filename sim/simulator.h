@@ -36,6 +36,9 @@ public:
     // Spoils only the next `count` replies that the rate picks.
     void set_fault_count(int count) { faults_left = count; }
     void set_seed(quint32 value) { rng.seed(seed = value); }
+    // Every address answered; the module's own when empty. A line of modules that share one
+    // state: enough to drive a tool that asks many addresses in turn.
+    void set_addresses(const QVector<quint8> &list) { addresses = list; }
     // What reset goes back to: the settings as they are now.
     void keep_start();
     void reset();
@@ -75,6 +78,7 @@ private:
     int turnaround_ms = 0;
     bool gone = false; // vanishing: deaf to the line from now on
     quint32 seed = 0;
+    QVector<quint8> addresses;
     std::optional<Start> start;
 };
 

@@ -164,7 +164,7 @@ void tst_command_line::refused_data()
     QTest::newRow("--count on test") << p + QStringList{"test", "--count", "1"} << QStringList{}
                                      << QByteArray() << "--count belongs to status";
     QTest::newRow("-o on status") << p + QStringList{"status", "-o", "x"} << QStringList{}
-                                  << QByteArray() << "-o belongs to read";
+                                  << QByteArray() << "-o belongs to read and status --prometheus";
     QTest::newRow("--to on read") << p + QStringList{"read", "--to", "3"} << QStringList{}
                                   << QByteArray() << "--to belongs to scan";
     QTest::newRow("--count without --watch")
@@ -181,11 +181,10 @@ void tst_command_line::refused_data()
     QTest::newRow("--from past --to") << p + QStringList{"scan", "--from", "9", "--to", "3"}
                                       << QStringList{} << QByteArray() << "--from 9 is past --to 3";
     QTest::newRow("address 256") << p + QStringList{"-a", "256", "test"} << QStringList{}
-                                 << QByteArray()
-                                 << "--address wants a whole number from 0 to 255, not 256";
+                                 << QByteArray() << "--address 256: 256 is past 255";
     QTest::newRow("ORB_ADDRESS -1")
         << p + QStringList{"test"} << QStringList{"ORB_ADDRESS=-1"} << QByteArray()
-        << "--address wants a whole number from 0 to 255, not -1";
+        << "ORB_ADDRESS -1: -1 is not an address or a range N-M";
     QTest::newRow("--timeout 0") << p + QStringList{"--timeout", "0", "test"} << QStringList{}
                                  << QByteArray()
                                  << "--timeout wants a whole number from 1 to 3600000, not 0";

@@ -1,3 +1,4 @@
+#include "process_run.h"
 #include "sim_process.h"
 #include "test_env.h"
 
@@ -9,13 +10,6 @@
 
 // orbctl run as a process against the simulator on a pseudo-terminal.
 namespace {
-
-struct Run
-{
-    int code = -1; // -1: crashed or hung
-    QString out, err;
-    qint64 ms = 0;
-};
 
 // "PORT" in args, env and patterns stands for the simulator's line.
 QString with_port(QString text, const QString &port)
@@ -34,31 +28,7 @@ Run orbctl(QStringList args, const QString &port, const QByteArray &input = {},
     e.insert(QStringLiteral("ORB_PTZ_WASHING_EXTRA_PORTS"), port);
     for (const QString &pair : env)
         e.insert(pair.section('=', 0, 0), with_port(pair.section('=', 1), port));
-    QProcess p;
-    p.setProcessEnvironment(e);
-    QElapsedTimer clock;
-    clock.start();
-    p.start(QStringLiteral(ORBCTL_PATH), args);
-    p.write(input);
-    p.closeWriteChannel();
-    Run r;
-    if (!p.waitForFinished(30000)) {
-        p.kill();
-        p.waitForFinished(3000);
-        return r;
-    }
-    r.ms = clock.elapsed();
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    r.err = QString::fromLocal8Bit(p.readAllStandardError());
-    return r;
-}
-
-bool matches(const QString &pattern, const QString &text)
-{
-    return QRegularExpression(pattern, QRegularExpression::DotMatchesEverythingOption)
-        .match(text)
-        .hasMatch();
+    return run_process(QStringLiteral(ORBCTL_PATH), args, e, input);
 }
 
 // The record the simulator holds now.
@@ -287,9 +257,9 @@ private slots:
             "cannot write no-such-folder/backup");
         row("file missing", p + QStringList{"write", "no-such-file"}, "cannot read no-such-file");
         row("address 256", p + QStringList{"-a", "256", "test"},
-            "--address wants a whole number from 0 to 255, not 256");
+            "--address 256: 256 is past 255");
         row("ORB_ADDRESS -1", p + QStringList{"test"},
-            "--address wants a whole number from 0 to 255, not -1", {}, {"ORB_ADDRESS=-1"});
+            "ORB_ADDRESS -1: -1 is not an address or a range N-M", {}, {"ORB_ADDRESS=-1"});
         row("no port", {"test"}, "no port: give -p NAME or set ORB_PORT");
         row("unknown command", p + QStringList{"wash"}, "unknown command wash");
         row("unknown option", p + QStringList{"--fast", "test"}, "fast");

@@ -194,58 +194,58 @@ void tst_window::persistence()
 
 void tst_window::widgets_data()
 {
-    // Class, parent, 'text', [range or items], @current index, and what a click or a link
-    // brings: the first log line, the dialogs shown, the URL opened.
+    // The widgets the code looks up by name. Class, 'text', [range or items], @current index, and
+    // what a click or a link brings: the first log line, the dialogs shown, the URL opened. The
+    // spin boxes' ranges are what keeps a value within its record field; the captions of
+    // groupBox_2, groupBox_7, label_8 and label_19 name the field in a refusal.
     QTest::addColumn<QString>("want");
     // clang-format off
-    QTest::newRow("btn_connect") << "QPushButton widget 'Соединиться' -> INFO Порт не выбран + QMessageBox";
-    QTest::newRow("btn_scan") << "QPushButton widget 'Пересканировать' ->";
-    QTest::newRow("btn_about") << "QPushButton widget 'О программе ...' -> AboutBox";
-    QTest::newRow("btn_quit") << "QPushButton widget 'Выход' ->";
-    QTest::newRow("sb_address_upu") << "QSpinBox groupBox_3 [0..99]";
-    QTest::newRow("sb_address_ptz") << "QSpinBox groupBox_2 [0..65535]";
-    QTest::newRow("main_tabWidget") << "QTabWidget groupBox_4 @0";
-    QTest::newRow("groupBox_7") << "QGroupBox main_tab 'интервал помывки'";
-    QTest::newRow("sb_min") << "QSpinBox groupBox_7 [0..59]";
-    QTest::newRow("sb_hour") << "QSpinBox groupBox_7 [0..23]";
-    QTest::newRow("sb_day") << "QSpinBox groupBox_7 [0..364]";
-    QTest::newRow("sb_time_interval_rain") << "QSpinBox main_tab_2 [0..65535]";
-    QTest::newRow("cb_wiper_not_active") << "QCheckBox main_tab_2 'Выключить режим дождя'";
-    QTest::newRow("btn_read_wish") << "QPushButton groupBox_4 'Прочитать' -> INFO Чтение + QMessageBox";
-    QTest::newRow("btn_write_wish") << "QPushButton groupBox_4 'Записать' -> INFO Запись";
-    QTest::newRow("lbl_main_frame") << "QLabel main_frame '<span style=\"font-size:20pt; font-weight:600; color:#000000;\">ОРБ</span> "
+    QTest::newRow("btn_connect") << "QPushButton 'Соединиться' -> INFO Порт не выбран + QMessageBox";
+    QTest::newRow("btn_scan") << "QPushButton 'Пересканировать' ->";
+    QTest::newRow("btn_about") << "QPushButton 'О программе ...' -> AboutBox";
+    QTest::newRow("btn_quit") << "QPushButton 'Выход' ->";
+    QTest::newRow("sb_address_upu") << "QSpinBox [0..99]";
+    QTest::newRow("sb_address_ptz") << "QSpinBox [0..65535]";
+    QTest::newRow("main_tabWidget") << "QTabWidget @0";
+    QTest::newRow("groupBox_2") << "QGroupBox 'Адрес PTZ'";
+    QTest::newRow("groupBox_7") << "QGroupBox 'интервал помывки'";
+    QTest::newRow("sb_min") << "QSpinBox [0..59]";
+    QTest::newRow("sb_hour") << "QSpinBox [0..23]";
+    QTest::newRow("sb_day") << "QSpinBox [0..364]";
+    QTest::newRow("sb_time_interval_rain") << "QSpinBox [0..65535]";
+    QTest::newRow("label_8") << "QLabel 'Интервал работы дворника в режиме дождь'";
+    QTest::newRow("cb_wiper_not_active") << "QCheckBox 'Выключить режим дождя'";
+    QTest::newRow("btn_read_wish") << "QPushButton 'Прочитать' -> INFO Чтение + QMessageBox";
+    QTest::newRow("btn_write_wish") << "QPushButton 'Записать' -> INFO Запись";
+    QTest::newRow("lbl_main_frame") << "QLabel '<span style=\"font-size:20pt; font-weight:600; color:#000000;\">ОРБ</span> "
                                        "<span style=\" font-size:20pt; font-weight:600; "
                                        "color:#aa0000;\">Zeduzareze</span>'";
-    QTest::newRow("adv_tabWidget") << "QTabWidget groupBox_6 @0";
-    QTest::newRow("cm_WorkReg") << "QComboBox tab [Точка|Тур|Скан|Патерн] @0";
-    QTest::newRow("tabPTZ_WorkMode") << "QTabWidget tab @0";
-    QTest::newRow("sb_PresetInitPos") << "QSpinBox tab_2 [0..99]";
-    QTest::newRow("sb_NumTour") << "QSpinBox layoutWidget [0..99]";
-    QTest::newRow("tab_4") << "QWidget tabPTZ_WorkMode 'Паттерн'";
-    QTest::newRow("sb_NumPattern") << "QSpinBox tab_4 [0..99]";
-    QTest::newRow("tab_5") << "QWidget tabPTZ_WorkMode 'Скан'";
-    QTest::newRow("sb_NumScan") << "QSpinBox tab_5 [0..99]";
-    QTest::newRow("sb_preset_wiper") << "QSpinBox layoutWidget1 [0..65535]";
-    QTest::newRow("sb_preset_move") << "QSpinBox layoutWidget1 [0..65535]";
-    QTest::newRow("label_33") << "QLabel layoutWidget1 'Номер пресета для поворота  в позицию помывки PTZ'";
-    QTest::newRow("btn_read_presets") << "QPushButton layoutWidget_2 'Прочитать' -> INFO Чтение + QMessageBox";
-    QTest::newRow("btn_write_presets") << "QPushButton layoutWidget_2 'Записать' -> INFO Запись";
-    QTest::newRow("label_14") << "QLabel adv_tab_1 'с'";
-    QTest::newRow("sb_interval_washout") << "QSpinBox adv_tab_1 [0..99]";
-    QTest::newRow("sb_time_pattern_move") << "QSpinBox adv_tab_1 [0..65535]";
-    QTest::newRow("sb_time_pattern_wiper") << "QSpinBox adv_tab_1 [0..65535]";
-    QTest::newRow("label_9") << "QLabel adv_tab_1 'Исходное состояние контактов датчика дождя(нет дождя)'";
-    QTest::newRow("cb_normal_sensor_rain") << "QComboBox adv_tab_1 [Замкнутое|Разомкнутое] @0";
-    QTest::newRow("btn_read_time") << "QPushButton adv_tab_1 'Прочитать' -> INFO Чтение + QMessageBox";
-    QTest::newRow("btn_write_time") << "QPushButton adv_tab_1 'Записать' -> INFO Запись";
-    QTest::newRow("btn_read_state") << "QPushButton adv_tab_2 'Прочитать все настройки и статусы модуля' -> INFO Получение статуса УПУ";
-    QTest::newRow("le_state") << "QLineEdit adv_tab_2 disabled";
-    QTest::newRow("cb_alarm_in") << "QCheckBox adv_tab_2 'ручной запуск' disabled";
-    QTest::newRow("cb_level") << "QCheckBox adv_tab_2 'моющая жидкость' disabled";
-    QTest::newRow("cb_rain") << "QCheckBox adv_tab_2 'Дождь' disabled";
-    QTest::newRow("btn_pump_off") << "QPushButton adv_tab_2 'Насос выключить' -> INFO Выключение насоса";
-    QTest::newRow("btn_pump_on") << "QPushButton adv_tab_2 'Насос включить' -> INFO Включение насоса";
-    QTest::newRow("lbl_adv_frame") << "QLabel centralwidget '© 2026 ОРБ Zeduzareze<br><a href='www.orb-zeduzareze.ru'>www.orb-zeduzareze.ru</a>' -> www.orb-zeduzareze.ru";
+    QTest::newRow("adv_tabWidget") << "QTabWidget @0";
+    QTest::newRow("label_19") << "QLabel 'Режим работы'";
+    QTest::newRow("cm_WorkReg") << "QComboBox [Точка|Тур|Скан|Патерн] @0";
+    QTest::newRow("tabPTZ_WorkMode") << "QTabWidget @0";
+    QTest::newRow("sb_PresetInitPos") << "QSpinBox [0..99]";
+    QTest::newRow("sb_NumTour") << "QSpinBox [0..99]";
+    QTest::newRow("sb_NumPattern") << "QSpinBox [0..99]";
+    QTest::newRow("sb_NumScan") << "QSpinBox [0..99]";
+    QTest::newRow("sb_preset_wiper") << "QSpinBox [0..65535]";
+    QTest::newRow("sb_preset_move") << "QSpinBox [0..65535]";
+    QTest::newRow("btn_read_presets") << "QPushButton 'Прочитать' -> INFO Чтение + QMessageBox";
+    QTest::newRow("btn_write_presets") << "QPushButton 'Записать' -> INFO Запись";
+    QTest::newRow("sb_interval_washout") << "QSpinBox [0..99]";
+    QTest::newRow("sb_time_pattern_move") << "QSpinBox [0..65535]";
+    QTest::newRow("sb_time_pattern_wiper") << "QSpinBox [0..65535]";
+    QTest::newRow("cb_normal_sensor_rain") << "QComboBox [Замкнутое|Разомкнутое] @0";
+    QTest::newRow("btn_read_time") << "QPushButton 'Прочитать' -> INFO Чтение + QMessageBox";
+    QTest::newRow("btn_write_time") << "QPushButton 'Записать' -> INFO Запись";
+    QTest::newRow("btn_read_state") << "QPushButton 'Прочитать все настройки и статусы модуля' -> INFO Получение статуса УПУ";
+    QTest::newRow("le_state") << "QLineEdit disabled";
+    QTest::newRow("cb_alarm_in") << "QCheckBox 'ручной запуск' disabled";
+    QTest::newRow("cb_level") << "QCheckBox 'моющая жидкость' disabled";
+    QTest::newRow("cb_rain") << "QCheckBox 'Дождь' disabled";
+    QTest::newRow("btn_pump_off") << "QPushButton 'Насос выключить' -> INFO Выключение насоса";
+    QTest::newRow("btn_pump_on") << "QPushButton 'Насос включить' -> INFO Включение насоса";
+    QTest::newRow("lbl_adv_frame") << "QLabel '© 2026 ОРБ Zeduzareze<br><a href='www.orb-zeduzareze.ru'>www.orb-zeduzareze.ru</a>' -> www.orb-zeduzareze.ru";
     // clang-format on
 }
 
@@ -254,12 +254,9 @@ void tst_window::widgets()
     QFETCH(QString, want);
     const auto found = window.findChildren<QWidget *>(QString::fromLatin1(QTest::currentDataTag()));
     QCOMPARE(found.size(), 1);
-    QWidget *w = found.first(), *p = w->parentWidget();
-    auto *tabs = qobject_cast<QTabWidget *>(p->parentWidget()); // pages sit in an inner stack
-    QString got =
-        QLatin1String(w->metaObject()->className()) + ' ' + (tabs ? tabs : p)->objectName();
-    const QString text = tabs ? tabs->tabText(tabs->indexOf(w))
-                              : w->property(w->inherits("QGroupBox") ? "title" : "text").toString();
+    QWidget *w = found.first();
+    QString got = QLatin1String(w->metaObject()->className());
+    const QString text = w->property(w->inherits("QGroupBox") ? "title" : "text").toString();
     if (!text.isEmpty() && !w->inherits("QSpinBox"))
         got += " '" + text + "'";
     if (w->inherits("QSpinBox"))

@@ -1,11 +1,16 @@
 #pragma once
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
-// Records and closes every modal dialog within 10 ms, so tests can drive code that runs exec().
+#include <functional>
+
+// Records and closes every modal dialog as a person would (its OK button, else Escape), so
+// code that runs exec() can be driven.
 class Box_closer : public QObject
 {
 public:
@@ -16,24 +21,18 @@ public:
         bool has_parent;
     };
     QList<Box> boxes;
+    // Runs with each dialog just before it closes: a picture of it, a time stamp.
+    std::function<void(QDialog *)> before_close;
 
-    explicit Box_closer(QObject *parent = nullptr)
-        : QObject(parent)
-    {
-        connect(&timer, &QTimer::timeout, this, [this] {
-            auto *d = qobject_cast<QDialog *>(QApplication::activeModalWidget());
-            if (!d)
-                return;
-            auto *m = qobject_cast<QMessageBox *>(d);
-            boxes.append({d->metaObject()->className(), d->windowTitle(), m ? m->text() : QString(),
-                          m ? m->icon() : -1, m ? int(m->standardButtons()) : 0,
-                          m ? m->standardButton(m->defaultButton()) : 0,
-                          d->parentWidget() != nullptr});
-            d->done(0);
-        });
-        timer.start(10);
-    }
+    // Looks every poll_ms; a dialog stays up at least linger_ms, as a reader would keep it.
+    explicit Box_closer(int poll_ms = 10, int linger_ms = 0);
 
 private:
+    void look();
+
     QTimer timer;
+    const int linger_ms;
+    QPointer<QDialog> shown;
+    QElapsedTimer shown_for;
+    bool closing = false; // before_close may turn the event loop
 };

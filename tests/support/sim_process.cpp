@@ -2,6 +2,20 @@
 
 #include <QDeadlineTimer>
 
+Sim_process::Sim_process(const QStringList &args, Traffic traffic, const QString &program)
+{
+    if (traffic == Traffic::dropped)
+        proc.setStandardErrorFile(QProcess::nullDevice());
+    proc.start(program, args);
+    // A sanitizer build starts slowly on a busy machine.
+    line_path = read_line(10000);
+}
+
+void Sim_process::forget_traffic(int chars)
+{
+    err.remove(0, traffic().left(chars).toUtf8().size());
+}
+
 bool Sim_process::wait_traffic(const QString &needle, int timeout_ms)
 {
     // Stdout is the read channel; short waits on it let the stderr lines come in meanwhile.

@@ -3,16 +3,17 @@
 #include <QProcess>
 
 // The module simulator: prints its pty path, then answers each stdin command with one line.
+// Its traffic lines (stderr) are kept for traffic() unless dropped: a caller that never turns
+// an event loop while the simulator talks would otherwise let the pipe fill and stall it.
 class Sim_process
 {
     Q_DISABLE_COPY(Sim_process)
 
 public:
-    explicit Sim_process(const QStringList &args = {})
-    {
-        proc.start(QStringLiteral(ORB_SIM_PATH), args);
-        line_path = read_line(5000);
-    }
+    enum class Traffic { kept, dropped };
+
+    explicit Sim_process(const QStringList &args = {}, Traffic traffic = Traffic::kept,
+                         const QString &program = QStringLiteral(ORB_SIM_PATH));
     ~Sim_process()
     {
         proc.terminate();
@@ -32,6 +33,8 @@ public:
         proc.readAllStandardError();
         err.clear();
     }
+    // Forgets the first `chars` characters of traffic(), keeping what came after them.
+    void forget_traffic(int chars);
     bool wait_traffic(const QString &needle, int timeout_ms = 3000);
     QProcess proc;
 

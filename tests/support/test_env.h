@@ -3,11 +3,12 @@
 #include "protocol/log_line.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 
-// Runs a suite in a temporary working directory (where the log lands) with a temporary
-// settings location, so no test touches the user's files.
+// Runs a suite, a benchmark or the tour in a temporary working directory (where the log lands)
+// with a temporary settings location, so nothing touches the user's files.
 class Test_env
 {
 public:
@@ -41,14 +42,22 @@ public:
         return QSettings(QStringLiteral("ORB Technology"), QStringLiteral("ORB PTZ Washing"));
     }
 
-    static QByteArray log_bytes()
+    bool is_valid() const { return dir.isValid(); }
+    QString path() const { return dir.path(); }
+
+    // The log from byte `from` of the file on; a reader that follows the log passes the
+    // log_size() it saw last.
+    static QByteArray log_bytes(qint64 from = 0)
     {
         QFile f(QLatin1String(orb::log_file_name));
-        return f.open(QIODevice::ReadOnly | QIODevice::Text) ? f.readAll() : QByteArray();
+        if (!f.open(QIODevice::ReadOnly | QIODevice::Text) || !f.seek(from))
+            return {};
+        return f.readAll();
     }
-    static QString log_text() { return orb::decode_log(log_bytes()); }
+    static qint64 log_size() { return QFileInfo(QLatin1String(orb::log_file_name)).size(); }
+    static QString log_text(qint64 from = 0) { return orb::decode_log(log_bytes(from)); }
     // Log lines with the time stamp cut off ("INFO text"); a multi-line text stays one entry.
-    static QStringList log_lines() { return orb::log_entries(log_bytes()); }
+    static QStringList log_lines(qint64 from = 0) { return orb::log_entries(log_bytes(from)); }
     static void clear_log() { QFile::remove(QLatin1String(orb::log_file_name)); }
 
 private:

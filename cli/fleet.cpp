@@ -1,0 +1,167 @@
+#include "fleet.h"
+
+#include "client.h"
+#include "commands.h"
+#include "log.h"
+#include "metrics.h"
+
+#include "protocol/packet.h"
+
+#include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSaveFile>
+#include <QThread>
+#include <QTime>
+
+namespace {
+
+struct Address_result
+{
+    quint8 address = 0;
+    Result result;
+    bool tried = true; // false: the port was lost before its turn
+};
+
+QString reason(const Address_result &r)
+{
+    return r.tried ? r.result.message : QStringLiteral("not tried");
+}
+
+// The first failure's outcome, and one line naming every failed address.
+Result summary(const QVector<Address_result> &results)
+{
+    Result out;
+    QStringList failed;
+    for (const Address_result &r : results) {
+        if (r.tried && r.result.ok())
+            continue;
+        if (out.ok())
+            out.outcome = r.result.outcome;
+        failed << QStringLiteral("%1 (%2)").arg(r.address).arg(reason(r));
+    }
+    if (!failed.isEmpty())
+        out.message = QStringLiteral("failed: ") + failed.join(QStringLiteral(", "));
+    return out;
+}
+
+QString error_object(const Address_result &r)
+{
+    const QByteArray message = QJsonDocument(QJsonArray{reason(r)}).toJson(QJsonDocument::Compact);
+    return QStringLiteral("{\"address\": %1, \"error\": {\"status\": %2, \"message\": %3}}")
+        .arg(r.address)
+        .arg(exit_status(r.result.outcome))
+        .arg(QString::fromUtf8(message.mid(1, message.size() - 2)));
+}
+
+// One turn over every address; false when the port was lost on the way.
+bool one_round(const Command &command, Client &client, Log &log, const Settings &s,
+               QVector<Address_result> *results)
+{
+    const QString when = s.every_ms >= 0
+                             ? QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz  "))
+                             : QString();
+    bool lost = false;
+    QStringList objects;
+    for (const quint8 address : s.addresses) {
+        Address_result r{address, {Outcome::port_lost, {}}, !lost};
+        QString text;
+        if (!lost) {
+            Settings one = s;
+            one.address = address;
+            one.addresses = {address};
+            one.every_ms = -1;
+            one.out_file.replace(QLatin1String("{address}"), QString::number(address));
+            capture_out(&text);
+            r.result = command.run(client, log, one);
+            capture_out(nullptr);
+            lost = r.result.outcome == Outcome::port_lost;
+        }
+        if (s.json) {
+            objects << (r.tried && r.result.ok() ? text.trimmed() : error_object(r));
+        } else {
+            for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+                out(QStringLiteral("%1%2: %3\n").arg(when, QString::number(address), line));
+        }
+        results->append(r);
+    }
+    if (s.json)
+        out(QStringLiteral("[\n") + objects.join(QStringLiteral(",\n")) + QStringLiteral("\n]\n"));
+    return !lost;
+}
+
+} // namespace
+
+Result run_per_address(const Command &command, Client &client, Log &log, const Settings &s)
+{
+    if (s.every_ms >= 0)
+        watch_signals();
+    QElapsedTimer clock;
+    clock.start();
+    QVector<Address_result> all;
+    for (qint64 n = 1; !watch_interrupted(); ++n) {
+        QVector<Address_result> round;
+        const bool port_kept = one_round(command, client, log, s, &round);
+        all += round;
+        if (s.every_ms < 0 || !port_kept || (s.count > 0 && n >= s.count))
+            break;
+        // A failure is said when it happens; the watch goes on.
+        const Result failed = summary(round);
+        if (!failed.ok())
+            fail(failed.message);
+        while (!watch_interrupted() && clock.elapsed() < n * s.every_ms)
+            QThread::msleep(ulong(qBound(qint64(1), n * s.every_ms - clock.elapsed(), qint64(50))));
+    }
+    return summary(s.every_ms < 0 ? all : all.mid(all.size() - s.addresses.size()));
+}
+
+Result cmd_metrics(Client &client, Log &log, const Settings &s, const Result &opened)
+{
+    // Opened before anything is sent, so an unwritable place is refused first.
+    QSaveFile file(s.out_file);
+    if (!s.out_file.isEmpty() && !file.open(QIODevice::WriteOnly | QIODevice::Text))
+        return {Outcome::bad_input,
+                QStringLiteral("cannot write %1: %2").arg(s.out_file, file.errorString())};
+    if (!opened.ok() && s.addresses.size() > 1)
+        fail(opened.message);
+    QVector<Module_sample> samples;
+    QVector<Address_result> results;
+    Result gone = opened; // once the port is lost, the rest are not asked
+    for (const quint8 address : s.addresses) {
+        Module_sample m;
+        m.address = address;
+        Address_result r{address, gone, gone.ok()};
+        if (gone.ok()) {
+            log.info(QString::fromUtf8("Получение статуса УПУ"));
+            QByteArray reply;
+            r.result = client.exchange(address, orb::Command::get_state, {}, orb::Status_data::size,
+                                       s.timeout_ms, s.retries, &reply);
+            if (r.result.ok()) {
+                orb::Status_data::decode(orb::packet_payload(reply), &m.status);
+                for (const QString &line : m.status.log_lines())
+                    log.debug(line);
+                log.info(QStringLiteral("OK"));
+                m.up = true;
+                m.exchange_seconds = client.last_exchange_ms() / 1000;
+            } else if (r.result.outcome == Outcome::port_lost) {
+                gone = r.result;
+            }
+        }
+        if (!m.up) {
+            m.failure = exit_status(r.result.outcome);
+            m.reason =
+                r.tried ? r.result.message : QStringLiteral("not tried: %1").arg(r.result.message);
+        }
+        samples.append(m);
+        results.append(r);
+    }
+    const QString text = prometheus_text(s.port, samples);
+    if (s.out_file.isEmpty())
+        out(text);
+    else if (file.write(text.toUtf8()) < 0 || !file.commit())
+        return {Outcome::bad_input,
+                QStringLiteral("cannot write %1: %2").arg(s.out_file, file.errorString())};
+    if (results.size() == 1)
+        return results.first().tried ? results.first().result : opened;
+    return summary(results);
+}
