@@ -496,7 +496,7 @@ int main(int argc, char *argv[])
     }
 
     Sim_process module(sim_args, Sim_process::Traffic::dropped, sim);
-    const QString port = module.path();
+    QString port = module.path();
     if (!module.is_running()) {
         say(QStringLiteral("FAILED: the simulator %1 did not start (%2)")
                 .arg(sim, module.proc.errorString()));
