@@ -1,3 +1,4 @@
+#include "high_dpi.h"
 #include "mainwindow.h"
 #include "plugin_paths.h"
 
@@ -5,6 +6,7 @@
 
 int main(int argc, char *argv[])
 {
+    enable_high_dpi_scaling();
     QCoreApplication::setLibraryPaths(
         plugin_search_paths(QCoreApplication::libraryPaths(), executable_dir(argv[0])));
 

@@ -1,5 +1,6 @@
 #include "client.h"
 
+#include "console_out.h"
 #include "log.h"
 #include "transport.h"
 #include "protocol/exchange_text.h"
@@ -22,9 +23,7 @@ void Client::wire(const QString &text) const
 {
     if (!verbose)
         return;
-    const QByteArray line = ("orbctl: " + text + '\n').toLocal8Bit();
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-    std::fflush(stderr);
+    write_text(stderr, "orbctl: " + text + '\n');
 }
 
 Result Client::open(const QString &name, int baud, int connect_ms)

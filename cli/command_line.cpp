@@ -30,7 +30,11 @@ QString commands_text()
                           "15m, 2h30m.\n"
                           "write and set read the record, change the given fields, write it whole "
                           "and check the\n"
-                          "module's echo.");
+                          "module's echo.\n"
+                          "\n"
+                          "Output is UTF-8, --json included; on Windows a console gets the text as "
+                          "wide\n"
+                          "characters, so Russian reads right whatever the console's code page.");
 }
 
 // Value of an option or its environment variable, as a whole number from low to high.

@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include "client.h"
+#include "console_out.h"
 #include "fleet.h"
 #include "log.h"
 #include "transport.h"
@@ -50,9 +51,7 @@ Result read_params(Client &client, Log &log, const Settings &s, orb::Param_data 
 
 void fail(const QString &text)
 {
-    const QByteArray line = ("orbctl: " + text + '\n').toLocal8Bit();
-    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
-    std::fflush(stderr);
+    write_text(stderr, "orbctl: " + text + '\n');
 }
 
 void out(const QString &text)
@@ -61,9 +60,7 @@ void out(const QString &text)
         *captured += text;
         return;
     }
-    const QByteArray bytes = text.toLocal8Bit();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    write_text(stdout, text);
 }
 
 void capture_out(QString *into)

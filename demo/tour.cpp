@@ -4,6 +4,7 @@
 // end as it should. With --shots it saves pictures of the window and its boxes as it goes.
 
 #include "box_closer.h"
+#include "high_dpi.h"
 #include "mainwindow.h"
 #include "protocol/log_line.h"
 #include "protocol/version.h"
@@ -31,7 +32,8 @@
 namespace {
 
 const char usage[] =
-    "Usage: orb-demo-tour [--shots DIR] [--pace MS] [--sim PATH] [-- SIMULATOR OPTIONS]\n"
+    "Usage: orb-demo-tour [--shots DIR] [--pace MS] [--sim PATH] [--port NAME]\n"
+    "                     [-- SIMULATOR OPTIONS]\n"
     "Starts the module simulator, opens the tool's main window on it and goes through a\n"
     "service visit: port, module address, connect, read, change the washing interval, write,\n"
     "status, pump on and off, About, disconnect, quit. Prints one line per step and the log\n"
@@ -40,6 +42,8 @@ const char usage[] =
     "  --pace MS    pause MS milliseconds after each step and before closing a box\n"
     "  --sim PATH   the simulator to start (default: orb-module-sim beside this program,\n"
     "               else the one it was built with)\n"
+    "  --port NAME  open NAME in the window, one end of a null-modem pair whose other end\n"
+    "               the simulator serves (-- --port OTHER); default: the simulator's pty\n"
     "  -- ...       hand the rest to the simulator, e.g. -- --fault bad-crc\n"
     "The tool runs in a temporary folder with its own settings, so its log and window state\n"
     "stay apart from an engineer's.\n";
@@ -455,8 +459,9 @@ int main(int argc, char *argv[])
         return 2;
     }
 
+    enable_high_dpi_scaling(); // as the tool does
     QApplication app(argc, argv);
-    QString shots, sim = default_simulator();
+    QString shots, tool_port, sim = default_simulator();
     int pace = 0;
     QStringList sim_args{QStringLiteral("--address"), QStringLiteral("1")};
     const QStringList args = QCoreApplication::arguments().mid(1);
@@ -469,6 +474,8 @@ int main(int argc, char *argv[])
         }
         if (arg == QLatin1String("--shots") && has_value) {
             shots = start.absoluteFilePath(args.at(++i));
+        } else if (arg == QLatin1String("--port") && has_value) {
+            tool_port = args.at(++i);
         } else if (arg == QLatin1String("--sim") && has_value) {
             sim = start.absoluteFilePath(args.at(++i));
         } else if (arg == QLatin1String("--pace") && has_value) {
@@ -489,13 +496,15 @@ int main(int argc, char *argv[])
     }
 
     Sim_process module(sim_args, Sim_process::Traffic::dropped, sim);
-    const QString port = module.path();
+    QString port = module.path();
     if (!module.is_running()) {
         say(QStringLiteral("FAILED: the simulator %1 did not start (%2)")
                 .arg(sim, module.proc.errorString()));
         return 2;
     }
     say(QStringLiteral("Simulated module on %1; the tool runs in %2").arg(port, work.path()));
+    if (!tool_port.isEmpty())
+        port = tool_port;
 
     // The window reads the extra port when it is built.
     qputenv("ORB_PTZ_WASHING_EXTRA_PORTS", QFile::encodeName(port));

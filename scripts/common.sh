@@ -75,3 +75,20 @@ orb_build() {
 orb_ctest() {
     (cd "$1" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 300)
 }
+
+# The Windows cross-build and its runs under Wine (scripts/windows): the MinGW-w64 compiler
+# with posix threads (the Windows Qt was built with it), Wine with fonts like Windows' own,
+# NSIS for the installer, an X server without a screen, socat for linked COM ports, and a
+# Russian locale, under which Wine's ANSI code page is 1251.
+orb_windows_deps() {
+    orb_install cmake make g++-mingw-w64-x86-64-posix wine wine64 fonts-wine nsis xvfb xauth \
+        socat locales xz-utils python3
+    if ! locale -a | grep -qix 'ru_RU.utf8'; then
+        local sudo=()
+        [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+        "${sudo[@]}" sed -i 's/^# *\(ru_RU.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+        grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen ||
+            echo 'ru_RU.UTF-8 UTF-8' | "${sudo[@]}" tee -a /etc/locale.gen >/dev/null
+        "${sudo[@]}" locale-gen >/dev/null
+    fi
+}

@@ -1,4 +1,5 @@
 #include "box_closer.h"
+#include "high_dpi.h"
 #include "test_env.h"
 #include "window_probe.h"
 
@@ -158,6 +159,8 @@ private slots:
     void about();
     void captions_fit_data();
     void captions_fit();
+    void captions_fit_scaled_data();
+    void captions_fit_scaled();
     void quit_ends_event_loop();
 };
 
@@ -173,11 +176,19 @@ void tst_window::persistence()
         w.setGeometry(137, 91, 820, 410);
         QTRY_COMPARE(w.geometry(), QRect(137, 91, 820, 410));
     }
+#ifdef Q_OS_WIN
+    // The registry: a QSettings reads it afresh, nothing of the window's store is cached here.
+    const QSettings store = Test_env::tool_settings();
+    QStringList keys = store.allKeys();
+    keys.sort();
+    QCOMPARE(keys, QStringList({"geometry", "windowState"}));
+#else
     // Read the file itself: any QSettings would first write out what a leaked store held back.
     QFile file(QStringLiteral("config/ORB Technology/ORB PTZ Washing.conf"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray disk = file.readAll();
     QVERIFY2(disk.contains("\ngeometry=") && disk.contains("\nwindowState="), disk.constData());
+#endif
     QCOMPARE(MainWindow().geometry(), QRect(137, 91, 820, 410));
 }
 
@@ -350,6 +361,38 @@ void tst_window::captions_fit()
     QCOMPARE(about_kept, kept);
 }
 
+void tst_window::captions_fit_scaled_data()
+{
+    // The display's scale, as the DPI it reports; laptops mostly run at 125 or 150 %.
+    QTest::addColumn<int>("dpi");
+    QTest::newRow("100 %") << 96;
+    QTest::newRow("125 %") << 120;
+    QTest::newRow("150 %") << 144;
+    QTest::newRow("200 %") << 192;
+}
+
+// Qt reads the display's DPI when the application starts, so each scale is a run of its own:
+// this suite again, on the desktop font row that Windows' font matches.
+void tst_window::captions_fit_scaled()
+{
+    QFETCH(int, dpi);
+    const QString report = QDir::current().absoluteFilePath(QStringLiteral("scaled.txt"));
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_FONT_DPI"), QString::number(dpi));
+    child.setProcessEnvironment(env);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("captions_fit:9pt, plain X11"), QStringLiteral("-o"),
+                 QDir::toNativeSeparators(report) + QStringLiteral(",txt")});
+    QVERIFY2(child.waitForFinished(120000), qPrintable(child.errorString()));
+    QFile file(report);
+    QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+    const QString text = QString::fromUtf8(file.readAll());
+    QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, qPrintable(text));
+    QVERIFY2(text.contains(QLatin1String("PASS   : tst_window::captions_fit(9pt, plain X11)")),
+             qPrintable(text));
+}
+
 void tst_window::quit_ends_event_loop()
 {
     window.show();
@@ -361,5 +404,13 @@ void tst_window::quit_ends_event_loop()
     QVERIFY(!window.isVisible());
 }
 
-QTEST_MAIN(tst_window)
+// Started as the tool starts, not as QTEST_MAIN would: Qt's scaling on, and fonts at the
+// display's DPI rather than Qt Test's fixed 96, so that a run at 150 % sees what the tool shows.
+int main(int argc, char *argv[])
+{
+    enable_high_dpi_scaling();
+    QApplication app(argc, argv);
+    tst_window test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_window.moc"

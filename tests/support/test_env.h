@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTemporaryDir>
 
 // Runs a suite, a benchmark or the tour in a temporary working directory (where the log lands)
@@ -15,8 +16,31 @@ public:
     {
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path() + QStringLiteral("/config")));
         QDir::setCurrent(dir.path());
+#ifdef Q_OS_WIN
+        // The store is the registry there, not a folder: start empty, then put back what the
+        // user had.
+        QSettings store = tool_settings();
+        for (const QString &key : store.allKeys())
+            saved.insert(key, store.value(key));
+        store.clear();
+#endif
     }
-    ~Test_env() { QDir::setCurrent(old_cwd); }
+    ~Test_env()
+    {
+        QDir::setCurrent(old_cwd);
+#ifdef Q_OS_WIN
+        QSettings store = tool_settings();
+        store.clear();
+        for (auto it = saved.cbegin(); it != saved.cend(); ++it)
+            store.setValue(it.key(), it.value());
+#endif
+    }
+
+    // The tool's settings store, as the window opens it.
+    static QSettings tool_settings()
+    {
+        return QSettings(QStringLiteral("ORB Technology"), QStringLiteral("ORB PTZ Washing"));
+    }
 
     bool is_valid() const { return dir.isValid(); }
     QString path() const { return dir.path(); }
@@ -39,4 +63,7 @@ public:
 private:
     QTemporaryDir dir;
     QString old_cwd = QDir::currentPath();
+#ifdef Q_OS_WIN
+    QVariantMap saved;
+#endif
 };
