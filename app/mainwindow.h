@@ -79,7 +79,9 @@ private:
     bool port_ready(bool show_box);
     // Sends one request and waits for its reply; true when reply holds a valid answer.
     bool exchange(int command, const QByteArray &payload);
-    void refuse_short_reply(int size, int expected);
+    // The record the reply carries (Param_data or Status_data); false, with one ERROR line,
+    // for a reply shorter than the record.
+    template<class Record> bool reply_record(Record *out);
 
     Ui::MainWindow *ui;
     QSerialPort *serial;

@@ -3,32 +3,19 @@
 // round is timed whole (the orbctl process) and as the sum of its exchanges (request written
 // to reply line end, from -v), against the wire floor for 16 status replies. Then the same
 // through the simulator's TCP server on the loopback, as through a serial device server.
-#include "protocol/packet.h"
-#include "protocol/status_data.h"
+#include "orbctl_run.h"
 #include "sim_process.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QRegularExpression>
 
-#include <algorithm>
 #include <cstdio>
+#include <numeric>
 #include <vector>
 
 namespace {
 
 constexpr int rounds = 15;
 constexpr int modules = 16;
-// ':' + the status reply packet in hex + CR LF, ten bits a character at 9600 baud.
-constexpr int reply_chars = 1 + 2 * (orb::header_size + orb::Status_data::size + orb::crc_size) + 2;
-constexpr double char_ms = 10.0 * 1000 / 9600;
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
 
 void round_over(const QString &what, const QStringList &sim_args)
 {
@@ -40,32 +27,21 @@ void round_over(const QString &what, const QStringList &sim_args)
         std::printf("the simulator did not start\n");
         return;
     }
-    static const QRegularExpression took(QStringLiteral("<- :\\S+ \\(([0-9.]+) ms\\)"));
     std::vector<double> whole, exchanges;
     for (int i = 0; i <= rounds; ++i) {
-        QProcess p;
-        QElapsedTimer clock;
-        clock.start();
-        p.start(QStringLiteral(ORBCTL_PATH),
-                {"-v", "-p", port, "-a", QStringLiteral("1-%1").arg(modules), "status"});
-        if (!p.waitForFinished(30000) || p.exitCode() != 0) {
-            std::printf("round %d failed: %s\n", i, p.readAllStandardError().constData());
+        const Orbctl_run run =
+            run_orbctl({"-p", port, "-a", QStringLiteral("1-%1").arg(modules), "status"}, 30000);
+        if (!run.ok) {
+            std::printf("round %d failed: %s\n", i, run.errors.constData());
             break;
         }
-        const double ms = double(clock.nsecsElapsed()) / 1e6;
-        double sum = 0;
-        int seen = 0;
-        auto it = took.globalMatch(QString::fromLocal8Bit(p.readAllStandardError()));
-        while (it.hasNext()) {
-            sum += it.next().captured(1).toDouble();
-            ++seen;
-        }
-        if (i == 0 || seen != modules) // the first round warms the caches
+        // The first round warms the caches.
+        if (i == 0 || run.exchanges_ms.size() != size_t(modules))
             continue;
-        whole.push_back(ms);
-        exchanges.push_back(sum);
+        whole.push_back(run.ms);
+        exchanges.push_back(std::accumulate(run.exchanges_ms.begin(), run.exchanges_ms.end(), 0.0));
     }
-    const double floor = modules * reply_chars * char_ms;
+    const double floor = modules * status_reply_chars * char_ms;
     std::printf("%s: %d rounds of %d  floor %7.1f ms  exchanges median %7.1f ms (%+.1f %%)  "
                 "process median %7.1f ms (%+.1f %%)\n",
                 qPrintable(what), int(whole.size()), modules, floor, median(exchanges),

@@ -7,6 +7,7 @@
 //   soak [exchanges] [seed]      (defaults 2000 and 1)
 #include "box_closer.h"
 #include "mainwindow.h"
+#include "protocol/exchange_text.h"
 #include "protocol/packet.h"
 #include "protocol/param_data.h"
 #include "protocol/status_data.h"
@@ -71,34 +72,37 @@ const Fault all_faults[] = {Fault::silent,        Fault::bad_crc,    Fault::wron
                             Fault::noise,         Fault::sync_frame, Fault::flood,
                             Fault::vanish};
 
-// The outcome line a reply spoilt this way must bring; "OK" for a reply that still reads.
+// The outcome line a reply spoilt this way must bring, or its start; "OK" for a reply that
+// still reads.
 QString expected_outcome(Fault fault, const Step &c)
 {
-    const int code = int(c.code);
+    const QString error = "ERROR ";
     switch (fault) {
     case Fault::silent:
     case Fault::late:
     case Fault::flood:
     case Fault::vanish:
-        return "ERROR Нет данных";
+        return error + orb::no_data_text();
     case Fault::bad_crc:
-        return "ERROR Контрольная сумма не корректнa! 0x";
+        return error + orb::crc_text_lead();
     case Fault::wrong_command:
-        return QString("ERROR Неверная команда! [0x%1]").arg(code, 0, 16);
+        return error + orb::reply_command_text(int(c.code));
     case Fault::wrong_address:
         // The simulator answers from the next address up.
-        return QString("ERROR Адрес не корректен! [0x%1]").arg(address + 1, 0, 16);
+        return error + orb::reply_address_text(address + 1);
     case Fault::bad_prefix:
-        return "ERROR Префикс не корректен! [0xaa55]";
+        return error +
+               orb::reply_prefix_text(quint16(sim::bad_prefix_byte | orb::prefix_first << 8));
     case Fault::bad_len:
-        return "ERROR Размер пакета не корректен (поле len неверно заполнено)";
-    case Fault::short_payload:
+        return error + orb::reply_len_text();
+    case Fault::short_payload: {
         if (c.code != Command::get_param && c.code != Command::set_param &&
             c.code != Command::get_state)
             return "OK";
-        return QString("ERROR Ответ модуля короче записи: %1 байт данных вместо %2")
-            .arg(sim::short_payload_size)
-            .arg(c.code == Command::get_state ? orb::Status_data::size : orb::Param_data::size);
+        const int record =
+            c.code == Command::get_state ? orb::Status_data::size : orb::Param_data::size;
+        return error + orb::short_reply_text(sim::short_payload_size, record);
+    }
     default:
         return "OK";
     }
@@ -108,12 +112,6 @@ QString expected_outcome(Fault fault, const Step &c)
 bool is(const QString &name, Fault fault)
 {
     return name == sim::fault_name(fault);
-}
-
-// A 7-byte batch that is no sync frame for this module was dropped whole.
-bool cut(const QStringList &lines)
-{
-    return lines.contains("DEBUG bad sync") || lines.contains("DEBUG bad address");
 }
 
 qint64 resident_bytes()
@@ -158,10 +156,16 @@ private:
     bool connect_window();
     QStringList new_log_lines();
     QString fault_of(const QString &request_hex);
-    QString check(const Step &c, const QStringList &lines, const QString &fault, bool stale,
-                  QString *outcome);
+    void pause_as_a_hand();
+    bool exchange(int n);
+    bool reconnect(int n, const Step &c, const QString &fault, QStringList *lines);
+    void tally_outcome(QString outcome, const QString &fault);
+    QString check(const Step &c, const QStringList &lines, const QString &fault, QString *outcome);
+    QString check_outcome(const Step &c, const QStringList &rest, QString *outcome);
+    QString check_boxes(const Step &c, bool ok);
     void miss(int n, const Step &c, const QString &fault, const QString &why,
               const QStringList &lines);
+    void report(double seconds, qint64 rss_100, qint64 rss_end);
 
     int count;
     quint32 seed;
@@ -172,6 +176,9 @@ private:
     qint64 log_offset = 0;
     Box_closer closer{5};
     int misses = 0;
+    QMap<QString, int> outcomes, faults;
+    QString previous_fault;
+    bool stale = false; // a late reply may land in this exchange's wait
 };
 
 bool Soak::start_module()
@@ -226,8 +233,7 @@ QString Soak::fault_of(const QString &request_hex)
     return kind.isEmpty() ? sim::fault_name(Fault::none) : kind;
 }
 
-QString Soak::check(const Step &c, const QStringList &all, const QString &fault, bool stale,
-                    QString *outcome)
+QString Soak::check(const Step &c, const QStringList &all, const QString &fault, QString *outcome)
 {
     if (fault == "?")
         return "the module never heard the request";
@@ -257,35 +263,53 @@ QString Soak::check(const Step &c, const QStringList &all, const QString &fault,
     const QString length = next();
     const QString sent = next();
     const QByteArray packet = QByteArray::fromHex(sent.section(':', 1).toLatin1());
-    if (!sent.startsWith("DEBUG Отправляем :") ||
+    if (sent != "DEBUG " + orb::sending_text(packet) ||
         orb::check_reply(packet, address, int(c.code)).code != orb::reply_ok ||
-        length != QString("DEBUG Длина пакета = %1").arg(packet.size()))
+        length != "DEBUG " + orb::packet_length_text(packet))
         return "request lines wrong";
     if (!next().startsWith("DEBUG Получено ["))
         return "no reply line";
     if (c.code == Command::test && !next().startsWith("DEBUG Получено (hex) ["))
         return "no hex reply line";
 
-    const QStringList rest = lines.mid(i);
+    QString why = check_outcome(c, lines.mid(i), outcome);
+    if (why.isEmpty())
+        why = check_boxes(c, *outcome == "OK");
+    // A late reply may still land in this wait and answer this click (the protocol has no
+    // sequence number): then any one outcome is a fair one.
+    Fault kind = Fault::none;
+    sim::fault_from_name(fault, &kind);
+    if (why.isEmpty() && !stale && !outcome->startsWith(expected_outcome(kind, c)))
+        return "outcome differs from the fault: expected " + expected_outcome(kind, c);
+    return why;
+}
+
+// What follows the reply line: one ERROR line, or the decoded record's lines and the "OK"s.
+QString Soak::check_outcome(const Step &c, const QStringList &rest, QString *outcome)
+{
     const int errors = rest.filter(QRegularExpression("^ERROR ")).size();
     const int oks = rest.filter(QRegularExpression("^INFO OK$")).size();
     if (errors == 1 && rest.size() == 1) {
         *outcome = rest.first();
-    } else if (errors == 0 && oks == (c.code == Command::pump_off ? 2 : 1) &&
-               rest.size() == oks + c.fields) {
+        return {};
+    }
+    if (errors == 0 && oks == (c.code == Command::pump_off ? 2 : 1) &&
+        rest.size() == oks + c.fields) {
         *outcome = "OK";
         for (int k = 0; k < c.fields; ++k) {
             if (!rest.at(k).startsWith("DEBUG "))
                 return "record lines wrong";
         }
-    } else {
-        return QString("not one outcome: %1 ERROR, %2 OK in %3 lines")
-            .arg(errors)
-            .arg(oks)
-            .arg(rest.size());
+        return {};
     }
+    return QString("not one outcome: %1 ERROR, %2 OK in %3 lines")
+        .arg(errors)
+        .arg(oks)
+        .arg(rest.size());
+}
 
-    const bool ok = *outcome == "OK";
+QString Soak::check_boxes(const Step &c, bool ok)
+{
     const QList<Box_closer::Box> &boxes = closer.boxes;
     if (boxes.size() != (ok ? 1 : 0))
         return QString("%1 boxes shown").arg(boxes.size());
@@ -293,13 +317,6 @@ QString Soak::check(const Step &c, const QStringList &all, const QString &fault,
         return "wrong box: " + boxes.first().title + " / " + boxes.first().text;
     if (QApplication::activeModalWidget())
         return "a box left open";
-    // A late reply may still land in this wait, or a piece of this reply may have come as a
-    // batch of exactly 7 bytes, which the receive path takes for a sync frame and drops: then
-    // any one outcome is a fair one.
-    Fault kind = Fault::none;
-    sim::fault_from_name(fault, &kind);
-    if (!stale && !cut(all) && !outcome->startsWith(expected_outcome(kind, c)))
-        return "outcome differs from the fault: expected " + expected_outcome(kind, c);
     return {};
 }
 
@@ -314,6 +331,81 @@ void Soak::miss(int n, const Step &c, const QString &fault, const QString &why,
         std::printf("    %s\n", qPrintable(l));
 }
 
+// A hand needs well over 100 ms from one answer to the next click; some come as fast as that,
+// others after a look at the form. A patient engineer after a reply that never came also
+// waits for what may still come; a hasty one may meet it in the next exchange.
+void Soak::pause_as_a_hand()
+{
+    const bool hasty = rng.bounded(10) < 3;
+    const int pause_ms = hasty ? int(rng.bounded(120, 150)) : int(rng.bounded(150, 400));
+    const bool in_flight = is(previous_fault, Fault::late) || stale;
+    stale = hasty && in_flight;
+    if (!hasty && in_flight) {
+        qint64 size = -1;
+        QElapsedTimer quiet;
+        quiet.start();
+        wait_for(
+            [&] {
+                if (Scratch_run::log_size() != size) {
+                    size = Scratch_run::log_size();
+                    quiet.restart();
+                }
+                return quiet.elapsed() > 600;
+            },
+            3000);
+    }
+    wait_for([] { return false; }, pause_ms);
+}
+
+// One click and its outcome checked; false when the soak cannot go on.
+bool Soak::exchange(int n)
+{
+    const Step &c = commands[rng.bounded(int(sizeof commands / sizeof commands[0]))];
+    pause_as_a_hand();
+    closer.boxes.clear();
+    if (auto *button = window.findChild<QPushButton *>(c.name))
+        button->click();
+    else
+        QMetaObject::invokeMethod(&window, c.name);
+    QStringList lines = new_log_lines();
+    const int sent_at = lines.indexOf(QRegularExpression("^DEBUG Отправляем :.*"));
+    const QString fault = sent_at < 0 ? "?" : fault_of(lines.at(sent_at).section(':', 1).toUpper());
+    if (is(fault, Fault::vanish) && !reconnect(n, c, fault, &lines))
+        return false;
+    QString outcome;
+    const QString why = check(c, lines, fault, &outcome);
+    if (!why.isEmpty())
+        miss(n, c, fault, why, lines);
+    tally_outcome(outcome, fault);
+    return true;
+}
+
+// The module dropped the line: the window must see its port go, then the engineer reconnects
+// to the module once it is back.
+bool Soak::reconnect(int n, const Step &c, const QString &fault, QStringList *lines)
+{
+    auto *connect = window.findChild<QPushButton *>("btn_connect");
+    const bool seen = wait_for([&] { return connect->text() == "Соединиться"; }, 3000) &&
+                      wait_for([&] { return !sim->is_running(); }, 3000);
+    *lines += new_log_lines();
+    if (!seen)
+        miss(n, c, fault, "the lost line went unnoticed", *lines);
+    ++restarts;
+    if (start_module())
+        return true;
+    std::printf("could not reconnect after exchange %d\n", n);
+    return false;
+}
+
+void Soak::tally_outcome(QString outcome, const QString &fault)
+{
+    // Hex values in the outcome vary from reply to reply; the tally keeps the kind.
+    outcome.remove(QRegularExpression(" \\[0x[0-9a-f]+\\]$| 0x.*$"));
+    ++outcomes[(stale ? "after a late reply: " : "") + outcome];
+    ++faults[fault];
+    previous_fault = fault;
+}
+
 int Soak::run()
 {
     window.findChild<QSpinBox *>("sb_address_upu")->setValue(address);
@@ -325,84 +417,26 @@ int Soak::run()
 
     QElapsedTimer clock;
     clock.start();
-    QMap<QString, int> tally, faults;
     qint64 rss_100 = -1;
-    QString previous_fault;
-    bool stale = false;
     for (int n = 1; n <= count; ++n) {
-        const Step &c = commands[rng.bounded(int(sizeof commands / sizeof commands[0]))];
-        // A hand needs well over 100 ms from one answer to the next click; some come as fast
-        // as that, others after a look at the form. Quicker clicks are not a hand's: the reads
-        // still pending from the last reply's bytes would cut the next reply into batches, and
-        // a batch of exactly 7 bytes is taken for a sync frame and dropped. A patient engineer
-        // after a reply that never came also waits for what may still come.
-        const bool hasty = rng.bounded(10) < 3;
-        const int pause_ms = hasty ? int(rng.bounded(120, 150)) : int(rng.bounded(150, 400));
-        const bool in_flight = is(previous_fault, Fault::late) || stale;
-        stale = hasty && in_flight;
-        if (!hasty && in_flight) {
-            qint64 size = -1;
-            QElapsedTimer quiet;
-            quiet.start();
-            wait_for(
-                [&] {
-                    if (Scratch_run::log_size() != size) {
-                        size = Scratch_run::log_size();
-                        quiet.restart();
-                    }
-                    return quiet.elapsed() > 600;
-                },
-                3000);
-        }
-        wait_for([] { return false; }, pause_ms);
-
-        closer.boxes.clear();
-        if (auto *button = window.findChild<QPushButton *>(c.name))
-            button->click();
-        else
-            QMetaObject::invokeMethod(&window, c.name);
-        QStringList lines = new_log_lines();
-        const int sent_at = lines.indexOf(QRegularExpression("^DEBUG Отправляем :.*"));
-        const QString fault =
-            sent_at < 0 ? "?" : fault_of(lines.at(sent_at).section(':', 1).toUpper());
-        if (is(fault, Fault::vanish)) {
-            // The module dropped the line: the window must see its port go, then the engineer
-            // reconnects to the module once it is back.
-            auto *connect = window.findChild<QPushButton *>("btn_connect");
-            const bool seen = wait_for([&] { return connect->text() == "Соединиться"; }, 3000) &&
-                              wait_for([&] { return !sim->is_running(); }, 3000);
-            lines += new_log_lines();
-            if (!seen)
-                miss(n, c, fault, "the lost line went unnoticed", lines);
-            ++restarts;
-            if (!start_module()) {
-                std::printf("could not reconnect after exchange %d\n", n);
-                return 2;
-            }
-        }
-        QString outcome;
-        const QString why = check(c, lines, fault, stale, &outcome);
-        if (!why.isEmpty())
-            miss(n, c, fault, why, lines);
-        // Hex values in the outcome vary from reply to reply; the tally keeps the kind.
-        outcome.remove(QRegularExpression(" \\[0x[0-9a-f]+\\]$| 0x.*$"));
-        const char *why_any = stale        ? "after a late reply: "
-                              : cut(lines) ? "7-byte batch dropped: "
-                                           : "";
-        ++tally[why_any + outcome];
-        ++faults[fault];
-        previous_fault = fault;
+        if (!exchange(n))
+            return 2;
         if (n == 100)
             rss_100 = resident_bytes();
     }
     const qint64 rss_end = resident_bytes();
     const double seconds = clock.elapsed() / 1000.0;
     sim.reset();
+    report(seconds, rss_100, rss_end);
+    return misses ? 1 : 0;
+}
 
+void Soak::report(double seconds, qint64 rss_100, qint64 rss_end)
+{
     std::printf("%d exchanges in %.0f s (seed %u), %d module restarts after vanish\n", count,
                 seconds, seed, restarts);
     std::printf("outcomes:\n");
-    for (auto it = tally.cbegin(); it != tally.cend(); ++it)
+    for (auto it = outcomes.cbegin(); it != outcomes.cend(); ++it)
         std::printf("  %5d  %s\n", it.value(), qPrintable(it.key()));
     std::printf("faults the module applied:\n");
     for (auto it = faults.cbegin(); it != faults.cend(); ++it)
@@ -423,7 +457,6 @@ int Soak::run()
 #endif
     }
     std::printf("%s: %d misses\n", misses ? "FAILED" : "passed", misses);
-    return misses ? 1 : 0;
 }
 
 } // namespace

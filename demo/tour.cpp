@@ -28,6 +28,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <vector>
 
 namespace {
 
@@ -80,6 +81,13 @@ Outcome failed(const QString &reason)
     return {false, reason};
 }
 
+// What a step says it does, and the doing.
+using Step = std::pair<QString, std::function<Outcome()>>;
+using Steps = std::vector<Step>;
+
+const QString info = QStringLiteral("Информация");
+const QString ok = QStringLiteral("OK");
+
 class Tour
 {
 public:
@@ -108,6 +116,14 @@ private:
         }
         return w;
     }
+
+    // The visit's steps in order, by theme.
+    Steps connect_steps(const QString &port);
+    Steps reading_steps();
+    Outcome look_at_pages();
+    Steps writing_steps();
+    Steps status_steps();
+    Steps leaving_steps();
 
     bool step(const QString &what, const std::function<Outcome()> &action);
     void look_at(QDialog *dialog);
@@ -242,14 +258,22 @@ QString Tour::interval()
 
 bool Tour::run(const QString &port)
 {
-    auto *connect = find<QPushButton>("btn_connect");
-    auto *state = find<QLineEdit>("le_state");
-    const QString info = QStringLiteral("Информация");
-    const QString ok = QStringLiteral("OK");
+    Steps steps = connect_steps(port);
+    for (const Steps &more : {reading_steps(), writing_steps(), status_steps(), leaving_steps()})
+        steps.insert(steps.end(), more.begin(), more.end());
+    for (const auto &[what, action] : steps) {
+        if (!step(what, action))
+            return false;
+    }
+    return true;
+}
 
-    const std::pair<QString, std::function<Outcome()>> steps[] = {
+Steps Tour::connect_steps(const QString &port)
+{
+    auto *connect = find<QPushButton>("btn_connect");
+    return {
         {QStringLiteral("choose the simulator's port under \"COM port\""),
-         [&] {
+         [this, port] {
              auto *ports = find<QComboBox>("cb_port");
              const int index = ports->findText(port);
              if (index < 0)
@@ -258,11 +282,11 @@ bool Tour::run(const QString &port)
              return done(ports->currentText());
          }},
         {QStringLiteral("set \"Адрес модуля\" to 1"),
-         [&] {
+         [this] {
              return type_into(find<QSpinBox>("sb_address_upu"), 1);
          }},
         {QStringLiteral("press \"Соединиться\""),
-         [&] {
+         [this, connect] {
              press(connect);
              if (!boxes.isEmpty())
                  return failed(QStringLiteral("a box came up: \"%1\" / \"%2\"")
@@ -273,8 +297,14 @@ bool Tour::run(const QString &port)
                  return failed(QStringLiteral("no picture"));
              return done(QStringLiteral("the button now reads \"Разъединиться\""));
          }},
+    };
+}
+
+Steps Tour::reading_steps()
+{
+    return {
         {QStringLiteral("press \"Прочитать\" on \"Расписание\""),
-         [&] {
+         [this] {
              press(find<QPushButton>("btn_read_wish"));
              const Outcome box = expect_one_box(info, ok);
              if (!box.ok)
@@ -286,40 +316,51 @@ bool Tour::run(const QString &port)
              return done(box.text + QStringLiteral("; interval %1").arg(interval()));
          }},
         {QStringLiteral("look at the pages the read filled"),
-         [&] {
-             // main page, advanced page, work-mode page, picture
-             const struct
-             {
-                 int main, adv, mode;
-                 const char *name;
-             } views[] = {{0, 0, 0, "main-window"},
-                          {0, 0, 1, "pages-work-mode-tour"},
-                          {0, 0, 2, "pages-work-mode-pattern"},
-                          {0, 0, 3, "pages-work-mode-scan"},
-                          {1, 1, 0, "pages-rain-washing"},
-                          {0, 1, 0, nullptr}};
-             for (const auto &view : views) {
-                 const Outcome shown = show_pages(view.main, view.adv, view.mode);
-                 if (!shown.ok)
-                     return shown;
-                 if (view.name && !shot(&window, QLatin1String(view.name)))
-                     return failed(QStringLiteral("no picture"));
-             }
-             const auto titles = [this](const char *name, int count) {
-                 auto *tabs = find<QTabWidget>(name);
-                 QStringList list;
-                 for (int i = 0; i < count; ++i)
-                     list << QLatin1Char('"') + tabs->tabText(i) + QLatin1Char('"');
-                 return list;
-             };
-             const QStringList adv = titles("adv_tabWidget", 2);
-             return done(titles("main_tabWidget", 2).join(QLatin1String(", ")) +
-                         QStringLiteral(", %1 on %2, %3")
-                             .arg(adv.at(0), titles("tabPTZ_WorkMode", 4).join(QLatin1Char('/')),
-                                  adv.at(1)));
+         [this] {
+             return look_at_pages();
          }},
+    };
+}
+
+Outcome Tour::look_at_pages()
+{
+    // main page, advanced page, work-mode page, picture
+    const struct
+    {
+        int main, adv, mode;
+        const char *name;
+    } views[] = {{0, 0, 0, "main-window"},
+                 {0, 0, 1, "pages-work-mode-tour"},
+                 {0, 0, 2, "pages-work-mode-pattern"},
+                 {0, 0, 3, "pages-work-mode-scan"},
+                 {1, 1, 0, "pages-rain-washing"},
+                 {0, 1, 0, nullptr}};
+    for (const auto &view : views) {
+        const Outcome shown = show_pages(view.main, view.adv, view.mode);
+        if (!shown.ok)
+            return shown;
+        if (view.name && !shot(&window, QLatin1String(view.name)))
+            return failed(QStringLiteral("no picture"));
+    }
+    const auto titles = [this](const char *name, int count) {
+        auto *tabs = find<QTabWidget>(name);
+        QStringList list;
+        for (int i = 0; i < count; ++i)
+            list << QLatin1Char('"') + tabs->tabText(i) + QLatin1Char('"');
+        return list;
+    };
+    const QStringList adv = titles("adv_tabWidget", 2);
+    return done(
+        titles("main_tabWidget", 2).join(QLatin1String(", ")) +
+        QStringLiteral(", %1 on %2, %3")
+            .arg(adv.at(0), titles("tabPTZ_WorkMode", 4).join(QLatin1Char('/')), adv.at(1)));
+}
+
+Steps Tour::writing_steps()
+{
+    return {
         {QStringLiteral("set the interval to 2 h 30 min, pump 10 s, wiper 5 s"),
-         [&] {
+         [this] {
              // A write sends the pump and wiper times as the form shows them; a read leaves them.
              const std::pair<const char *, int> values[] = {{"sb_day", 0},
                                                             {"sb_hour", 2},
@@ -336,7 +377,7 @@ bool Tour::run(const QString &port)
              return done(interval());
          }},
         {QStringLiteral("press \"Записать\""),
-         [&] {
+         [this] {
              box_shot = QStringLiteral("visit-write");
              press(find<QPushButton>("btn_write_wish"));
              const Outcome box = expect_one_box(info, ok);
@@ -348,7 +389,7 @@ bool Tour::run(const QString &port)
                          QStringLiteral("; the module's answer shows %1").arg(interval()));
          }},
         {QStringLiteral("press \"Прочитать\" again"),
-         [&] {
+         [this] {
              // Cleared first, so only the module's answer can bring the interval back.
              find<QSpinBox>("sb_hour")->setValue(0);
              find<QSpinBox>("sb_min")->setValue(0);
@@ -360,8 +401,15 @@ bool Tour::run(const QString &port)
                  return failed(QStringLiteral("the module kept %1").arg(interval()));
              return done(QStringLiteral("the module kept %1").arg(interval()));
          }},
+    };
+}
+
+Steps Tour::status_steps()
+{
+    auto *state = find<QLineEdit>("le_state");
+    return {
         {QStringLiteral("press \"Прочитать все настройки и статусы модуля\""),
-         [&] {
+         [this, state] {
              const Outcome pages = show_pages(0, 2, 0);
              if (!pages.ok)
                  return pages;
@@ -376,18 +424,26 @@ bool Tour::run(const QString &port)
              return done(QStringLiteral("\"Состояние\" shows \"%1\"").arg(state->text()));
          }},
         {QStringLiteral("press \"Насос включить\""),
-         [&] {
+         [this] {
              box_shot = QStringLiteral("visit-pump");
              press(find<QPushButton>("btn_pump_on"));
              return expect_one_box(info, QStringLiteral("насос включен"));
          }},
         {QStringLiteral("press \"Насос выключить\""),
-         [&] {
+         [this] {
              press(find<QPushButton>("btn_pump_off"));
              return expect_one_box(info, QStringLiteral("насос выключен"));
          }},
+    };
+}
+
+// About, then away: disconnect and quit.
+Steps Tour::leaving_steps()
+{
+    auto *connect = find<QPushButton>("btn_connect");
+    return {
         {QStringLiteral("press \"О программе ...\" and close it"),
-         [&] {
+         [this] {
              box_shot = QStringLiteral("about");
              press(find<QPushButton>("btn_about"));
              if (shot_failed)
@@ -401,25 +457,20 @@ bool Tour::run(const QString &port)
                              .arg(orb::version_text()));
          }},
         {QStringLiteral("press \"Разъединиться\""),
-         [&] {
+         [this, connect] {
              press(connect);
              if (connect->text() != QStringLiteral("Соединиться"))
                  return failed(QStringLiteral("the button reads \"%1\"").arg(connect->text()));
              return done(QStringLiteral("the button reads \"Соединиться\" again"));
          }},
         {QStringLiteral("press \"Выход\""),
-         [&] {
+         [this] {
              press(find<QPushButton>("btn_quit"));
              if (window.isVisible())
                  return failed(QStringLiteral("the window is still open"));
              return done(QStringLiteral("the window closed"));
          }},
     };
-    for (const auto &[what, action] : steps) {
-        if (!step(what, action))
-            return false;
-    }
-    return true;
 }
 
 // The simulator beside this program, else the one the build made.
@@ -446,6 +497,44 @@ void print_log(const QString &dir)
     }
 }
 
+struct Options
+{
+    QString shots, tool_port, sim = default_simulator();
+    int pace = 0;
+    QStringList sim_args{QStringLiteral("--address"), QStringLiteral("1")};
+};
+
+// Paths given are taken from start. -1 to go on, else the exit status, the usage text shown.
+int parse_options(const QStringList &args, const QDir &start, Options *o)
+{
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        const bool has_value = i + 1 < args.size();
+        if (arg == QLatin1String("--")) {
+            o->sim_args += args.mid(i + 1);
+            break;
+        }
+        if (arg == QLatin1String("--shots") && has_value) {
+            o->shots = start.absoluteFilePath(args.at(++i));
+        } else if (arg == QLatin1String("--port") && has_value) {
+            o->tool_port = args.at(++i);
+        } else if (arg == QLatin1String("--sim") && has_value) {
+            o->sim = start.absoluteFilePath(args.at(++i));
+        } else if (arg == QLatin1String("--pace") && has_value) {
+            bool ok = false;
+            o->pace = args.at(++i).toInt(&ok);
+            if (!ok || o->pace < 0 || o->pace > 60000) {
+                std::fputs(usage, stderr);
+                return 2;
+            }
+        } else {
+            std::fputs(usage, arg == QLatin1String("--help") ? stdout : stderr);
+            return arg == QLatin1String("--help") ? 0 : 2;
+        }
+    }
+    return -1;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -461,50 +550,25 @@ int main(int argc, char *argv[])
 
     enable_high_dpi_scaling(); // as the tool does
     QApplication app(argc, argv);
-    QString shots, tool_port, sim = default_simulator();
-    int pace = 0;
-    QStringList sim_args{QStringLiteral("--address"), QStringLiteral("1")};
-    const QStringList args = QCoreApplication::arguments().mid(1);
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &arg = args.at(i);
-        const bool has_value = i + 1 < args.size();
-        if (arg == QLatin1String("--")) {
-            sim_args += args.mid(i + 1);
-            break;
-        }
-        if (arg == QLatin1String("--shots") && has_value) {
-            shots = start.absoluteFilePath(args.at(++i));
-        } else if (arg == QLatin1String("--port") && has_value) {
-            tool_port = args.at(++i);
-        } else if (arg == QLatin1String("--sim") && has_value) {
-            sim = start.absoluteFilePath(args.at(++i));
-        } else if (arg == QLatin1String("--pace") && has_value) {
-            bool ok = false;
-            pace = args.at(++i).toInt(&ok);
-            if (!ok || pace < 0 || pace > 60000) {
-                std::fputs(usage, stderr);
-                return 2;
-            }
-        } else {
-            std::fputs(usage, arg == QLatin1String("--help") ? stdout : stderr);
-            return arg == QLatin1String("--help") ? 0 : 2;
-        }
-    }
-    if (!shots.isEmpty() && !QDir().mkpath(shots)) {
-        say(QStringLiteral("FAILED: cannot make %1").arg(shots));
+    Options o;
+    const int status = parse_options(QCoreApplication::arguments().mid(1), start, &o);
+    if (status >= 0)
+        return status;
+    if (!o.shots.isEmpty() && !QDir().mkpath(o.shots)) {
+        say(QStringLiteral("FAILED: cannot make %1").arg(o.shots));
         return 2;
     }
 
-    Sim_process module(sim_args, Sim_process::Traffic::dropped, sim);
+    Sim_process module(o.sim_args, Sim_process::Traffic::dropped, o.sim);
     QString port = module.path();
     if (!module.is_running()) {
         say(QStringLiteral("FAILED: the simulator %1 did not start (%2)")
-                .arg(sim, module.proc.errorString()));
+                .arg(o.sim, module.proc.errorString()));
         return 2;
     }
     say(QStringLiteral("Simulated module on %1; the tool runs in %2").arg(port, work.path()));
-    if (!tool_port.isEmpty())
-        port = tool_port;
+    if (!o.tool_port.isEmpty())
+        port = o.tool_port;
 
     // The window reads the extra port when it is built.
     qputenv("ORB_PTZ_WASHING_EXTRA_PORTS", QFile::encodeName(port));
@@ -523,8 +587,8 @@ int main(int argc, char *argv[])
     {
         MainWindow window;
         window.show();
-        settle(qMax(pace, 200));
-        Tour tour(window, shots, pace);
+        settle(qMax(o.pace, 200));
+        Tour tour(window, o.shots, o.pace);
         passed = tour.run(port);
     }
     print_log(work.path());

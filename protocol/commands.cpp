@@ -18,12 +18,9 @@ void MainWindow::cmd_get_state()
         !exchange(int(orb::Command::get_state), {}))
         return;
 
-    const QByteArray payload = orb::packet_payload(reply);
     orb::Status_data status;
-    if (!orb::Status_data::decode(payload, &status)) {
-        refuse_short_reply(payload.size(), orb::Status_data::size);
+    if (!reply_record(&status))
         return;
-    }
     const QStringList lines = status.log_lines();
     for (const QString &line : lines)
         emit debug(line);

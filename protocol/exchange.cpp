@@ -3,6 +3,8 @@
 
 #include "protocol/exchange_text.h"
 #include "protocol/packet.h"
+#include "protocol/param_data.h"
+#include "protocol/status_data.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -96,7 +98,14 @@ bool MainWindow::exchange(int command, const QByteArray &payload)
     return check_reply(reply, command, false) == orb::reply_ok;
 }
 
-void MainWindow::refuse_short_reply(int size, int expected)
+template<class Record> bool MainWindow::reply_record(Record *out)
 {
-    emit error(orb::short_reply_text(size, expected));
+    const QByteArray payload = orb::packet_payload(reply);
+    if (Record::decode(payload, out))
+        return true;
+    emit error(orb::short_reply_text(payload.size(), Record::size));
+    return false;
 }
+
+template bool MainWindow::reply_record(orb::Param_data *);
+template bool MainWindow::reply_record(orb::Status_data *);

@@ -38,6 +38,49 @@ QString short_reply_text(int size, int expected)
         .arg(expected);
 }
 
+QString no_data_text()
+{
+    return QString::fromUtf8("Нет данных");
+}
+
+QString reply_size_text()
+{
+    return QString::fromUtf8("Размер пакета не корректен");
+}
+
+QString reply_prefix_text(quint16 prefix)
+{
+    return QString::fromUtf8("Префикс не корректен! [0x%1]").arg(uint(prefix), 0, 16);
+}
+
+QString reply_address_text(int address)
+{
+    return QString::fromUtf8("Адрес не корректен! [0x%1]").arg(address, 0, 16);
+}
+
+QString reply_command_text(int command)
+{
+    return QString::fromUtf8("Неверная команда! [0x%1]").arg(command, 0, 16);
+}
+
+QString reply_len_text()
+{
+    return QString::fromUtf8("Размер пакета не корректен (поле len неверно заполнено)");
+}
+
+QString reply_crc_text(quint16 stored, quint16 computed)
+{
+    return crc_text_lead() + QStringLiteral(" 0x%1 != 0x%2")
+                                 .arg(uint(stored), 2, 16, QLatin1Char('0'))
+                                 .arg(uint(computed), 2, 16, QLatin1Char('0'));
+}
+
+QString crc_text_lead()
+{
+    // The final letter is a Latin 'a' on purpose: log readers match the text byte for byte.
+    return QString::fromUtf8("Контрольная сумма не корректнa!");
+}
+
 QString port_not_open_text(const QString &port, const QString &why)
 {
     return QStringLiteral("ERROR: serial [%1] not open (%2)").arg(port, why);

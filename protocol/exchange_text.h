@@ -20,6 +20,17 @@ QStringList received_texts(int command, const QByteArray &reply);
 // A reply that passed the check but carries less than the record.
 QString short_reply_text(int size, int expected);
 
+// The reply check's messages (check_reply), one for each check in its order.
+QString no_data_text();
+QString reply_size_text();
+QString reply_prefix_text(quint16 prefix); // the first two bytes, little-endian
+QString reply_address_text(int address);   // the address the reply carries
+QString reply_command_text(int command);   // the command the request sent
+QString reply_len_text();
+// crc_text_lead() + " 0xSTORED != 0xCOMPUTED".
+QString reply_crc_text(quint16 stored, quint16 computed);
+QString crc_text_lead();
+
 // The port's own failures.
 QString port_not_open_text(const QString &port, const QString &why);
 QString baud_rate_text(int baud); // spelled as the tool has always logged it

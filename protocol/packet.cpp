@@ -1,6 +1,7 @@
 #include "packet.h"
 
 #include "crc16.h"
+#include "exchange_text.h"
 
 namespace orb {
 
@@ -9,11 +10,6 @@ namespace {
 uint byte_at(const QByteArray &in, int at)
 {
     return uchar(in.at(at));
-}
-
-QString hex(uint value, int width = 0)
-{
-    return QStringLiteral("%1").arg(value, width, 16, QLatin1Char('0'));
 }
 
 } // namespace
@@ -69,29 +65,23 @@ Reply_check check_reply(const QByteArray &reply, int address, int command)
 {
     const int size = reply.size();
     if (size == 0)
-        return {reply_empty, QString::fromUtf8("Нет данных")};
+        return {reply_empty, no_data_text()};
     if (size < min_reply_size)
-        return {reply_size, QString::fromUtf8("Размер пакета не корректен")};
+        return {reply_size, reply_size_text()};
     if (byte_at(reply, 0) != prefix_first || byte_at(reply, 1) != prefix_second)
-        return {reply_prefix,
-                QString::fromUtf8("Префикс не корректен! [0x%1]").arg(hex(get_le16(reply, 0)))};
+        return {reply_prefix, reply_prefix_text(get_le16(reply, 0))};
     if (int(byte_at(reply, offset_address)) != address)
-        return {reply_prefix, QString::fromUtf8("Адрес не корректен! [0x%1]")
-                                  .arg(hex(byte_at(reply, offset_address)))};
+        return {reply_prefix, reply_address_text(int(byte_at(reply, offset_address)))};
     if (int(byte_at(reply, offset_command)) != command)
-        return {reply_command,
-                QString::fromUtf8("Неверная команда! [0x%1]").arg(QString::number(command, 16))};
+        return {reply_command, reply_command_text(command)};
     // int arithmetic: len + 8 would not fit the 16-bit field for len near 65535.
     if (int(get_le16(reply, offset_len)) != size - header_size - crc_size)
-        return {reply_size,
-                QString::fromUtf8("Размер пакета не корректен (поле len неверно заполнено)")};
+        return {reply_size, reply_len_text()};
     const quint16 stored = get_le16(reply, size - crc_size);
     const quint16 computed = crc16_update(
         crc16_init, reinterpret_cast<const uchar *>(reply.constData()), size - crc_size);
     if (stored != computed)
-        // The final letter is a Latin 'a' on purpose: log readers match the text byte for byte.
-        return {reply_crc, QString::fromUtf8("Контрольная сумма не корректнa! 0x%1 != 0x%2")
-                               .arg(hex(stored, 2), hex(computed, 2))};
+        return {reply_crc, reply_crc_text(stored, computed)};
     return {};
 }
 

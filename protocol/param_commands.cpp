@@ -97,12 +97,9 @@ void MainWindow::cmd_get_param()
     if (!exchange(int(orb::Command::get_param), {}))
         return;
 
-    const QByteArray payload = orb::packet_payload(reply);
     orb::Param_data data;
-    if (!orb::Param_data::decode(payload, &data)) {
-        refuse_short_reply(payload.size(), orb::Param_data::size);
+    if (!reply_record(&data))
         return;
-    }
     const QStringList lines = data.log_lines();
     for (const QString &line : lines)
         emit debug(line);
@@ -129,12 +126,9 @@ void MainWindow::cmd_set_param()
     if (!exchange(int(orb::Command::set_param), out.encode()))
         return;
 
-    const QByteArray payload = orb::packet_payload(reply);
     orb::Param_data echo;
-    if (!orb::Param_data::decode(payload, &echo)) {
-        refuse_short_reply(payload.size(), orb::Param_data::size);
+    if (!reply_record(&echo))
         return;
-    }
     show_params(this, echo);
     notify(INFO, QStringLiteral("OK"), tr("Информация"), QStringLiteral("OK"), true);
 }

@@ -102,7 +102,7 @@ QVector<Segment> plan_reply(const QByteArray &packet, Fault fault, const QByteAr
         spoilt = reseal(spoilt);
         break;
     case Fault::bad_prefix:
-        spoilt[0] = char(0x55);
+        spoilt[0] = char(bad_prefix_byte);
         spoilt[1] = char(orb::prefix_first);
         spoilt = reseal(spoilt);
         break;

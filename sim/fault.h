@@ -47,6 +47,9 @@ constexpr int late_ms = 1200;
 constexpr int sync_gap_ms = 200;
 constexpr int flood_size = 64 * 1024;
 
+// bad-prefix's first byte; the module's first prefix byte follows it.
+constexpr quint8 bad_prefix_byte = 0x55;
+
 // Payload that short-payload leaves: less than either record.
 constexpr int short_payload_size = 10;
 
