@@ -30,8 +30,8 @@ const Param_field param_fields[param_field_count] = {
     {"normal_Num_Pattern", 33, 1, false, &Param_data::normal_Num_Pattern},
 };
 
-// The four fields without a control (time_pause_washout, time_tur_1, min_voltage,
-// max_voltage) have no row and go out as 0. The pump and wiper run times are not set by a read.
+// Fields with no widget on the form have no row here, so a write sends them as 0 (the
+// wash-out pause, the tour time and both voltage limits). The pump and wiper run times are not set by a read.
 const Param_control param_controls[param_control_count] = {
     {"sb_address_ptz", &Param_data::addr_cam, Param_conv::plain, true},
     {"sb_day", &Param_data::time_interval, Param_conv::days, true},
