@@ -82,15 +82,16 @@ static bool take(const QTemporaryDir &dir, QStringList args, const QStringList &
 
 void tst_command_line::accepted_data()
 {
-    // clang-format off
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QStringList>("env");
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("settings");
     const QString plain = "port=p address=1 timeout=1000 retries=0 baud=9600 every=-1 count=0 "
                           "scan=0-255 out= changes=0 pump=off";
-    QTest::newRow("test") << QStringList{"-p", "p", "test"} << QStringList{} << QByteArray() << "test " + plain;
-    QTest::newRow("ports needs no port") << QStringList{"ports"} << QStringList{} << QByteArray() << "ports " + QString(plain).replace("port=p", "port=");
+    QTest::newRow("test") << QStringList{"-p", "p", "test"} << QStringList{} << QByteArray()
+                          << "test " + plain;
+    QTest::newRow("ports needs no port") << QStringList{"ports"} << QStringList{} << QByteArray()
+                                         << "ports " + QString(plain).replace("port=p", "port=");
     QTest::newRow("port and address from the environment")
         << QStringList{"status"} << QStringList{"ORB_PORT=q", "ORB_ADDRESS=7"} << QByteArray()
         << "status " + QString(plain).replace("port=p", "port=q").replace("ss=1", "ss=7");
@@ -101,7 +102,9 @@ void tst_command_line::accepted_data()
         << QStringList{"-p", "p", "scan", "--from", "3", "--to", "3"} << QStringList{}
         << QByteArray()
         << "scan " + QString(plain).replace("=1000", "=200").replace("0-255", "3-3");
-    QTest::newRow("scan, --timeout given") << QStringList{"-p", "p", "--timeout", "50", "scan"} << QStringList{} << QByteArray() << "scan " + QString(plain).replace("=1000", "=50");
+    QTest::newRow("scan, --timeout given")
+        << QStringList{"-p", "p", "--timeout", "50", "scan"} << QStringList{} << QByteArray()
+        << "scan " + QString(plain).replace("=1000", "=50");
     QTest::newRow("every number option at its largest")
         << QStringList{"-p",        "p",    "--address", "255",       "--timeout", "3600000",
                        "--retries", "1000", "--baud",    "100000000", "test"}
@@ -112,12 +115,20 @@ void tst_command_line::accepted_data()
         << QStringList{"-p", "p", "status", "--watch", "0.25", "--count", "3"} << QStringList{}
         << QByteArray()
         << "status " + QString(plain).replace("every=-1 count=0", "every=250 count=3");
-    QTest::newRow("read -o") << QStringList{"-p", "p", "read", "-o", "backup"} << QStringList{} << QByteArray() << "read " + QString(plain).replace(" out=", " out=backup");
-    QTest::newRow("set, two fields") << QStringList{"-p", "p", "set", "time_move=1", "time_wiper=2m"} << QStringList{} << QByteArray() << "set " + QString(plain).replace("changes=0", "changes=2");
-    QTest::newRow("write, one field") << QStringList{"-p", "p", "write", "FILE"} << QStringList{} << QByteArray("# one\ntime_move=4\n") << "write " + QString(plain).replace("changes=0", "changes=1");
-    QTest::newRow("pump on") << QStringList{"-p", "p", "pump", "on"} << QStringList{} << QByteArray() << "pump " + QString(plain).replace("=off", "=on");
-    QTest::newRow("pump off") << QStringList{"-p", "p", "pump", "off"} << QStringList{} << QByteArray() << "pump " + plain;
-    // clang-format on
+    QTest::newRow("read -o") << QStringList{"-p", "p", "read", "-o", "backup"} << QStringList{}
+                             << QByteArray()
+                             << "read " + QString(plain).replace(" out=", " out=backup");
+    QTest::newRow("set, two fields")
+        << QStringList{"-p", "p", "set", "time_move=1", "time_wiper=2m"} << QStringList{}
+        << QByteArray() << "set " + QString(plain).replace("changes=0", "changes=2");
+    QTest::newRow("write, one field")
+        << QStringList{"-p", "p", "write", "FILE"} << QStringList{}
+        << QByteArray("# one\ntime_move=4\n")
+        << "write " + QString(plain).replace("changes=0", "changes=1");
+    QTest::newRow("pump on") << QStringList{"-p", "p", "pump", "on"} << QStringList{}
+                             << QByteArray() << "pump " + QString(plain).replace("=off", "=on");
+    QTest::newRow("pump off") << QStringList{"-p", "p", "pump", "off"} << QStringList{}
+                              << QByteArray() << "pump " + plain;
 }
 
 void tst_command_line::accepted()
@@ -136,43 +147,81 @@ void tst_command_line::accepted()
 
 void tst_command_line::refused_data()
 {
-    // clang-format off
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QStringList>("env");
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("why"); // "FILE" stands for the file's path
     const QStringList p = {"-p", "p"};
     const QStringList write = {"-p", "p", "write", "FILE"};
-    QTest::newRow("no command") << QStringList{"-p", "p"} << QStringList{} << QByteArray() << "no command; see orbctl --help";
-    QTest::newRow("unknown command") << p + QStringList{"wash"} << QStringList{} << QByteArray() << "unknown command wash; see orbctl --help";
-    QTest::newRow("unknown option") << p + QStringList{"--fast", "test"} << QStringList{} << QByteArray() << "Unknown option 'fast'.";
-    QTest::newRow("--watch on read") << p + QStringList{"read", "--watch", "1"} << QStringList{} << QByteArray() << "--watch belongs to status";
-    QTest::newRow("--count on test") << p + QStringList{"test", "--count", "1"} << QStringList{} << QByteArray() << "--count belongs to status";
-    QTest::newRow("-o on status") << p + QStringList{"status", "-o", "x"} << QStringList{} << QByteArray() << "-o belongs to read and status --prometheus";
-    QTest::newRow("--to on read") << p + QStringList{"read", "--to", "3"} << QStringList{} << QByteArray() << "--to belongs to scan";
-    QTest::newRow("--count without --watch") << p + QStringList{"status", "--count", "3"} << QStringList{} << QByteArray() << "--count belongs to --watch";
-    QTest::newRow("--watch not seconds") << p + QStringList{"status", "--watch", "soon"} << QStringList{} << QByteArray() << "--watch wants seconds, not soon";
-    QTest::newRow("--watch negative") << p + QStringList{"status", "--watch", "-1"} << QStringList{} << QByteArray() << "--watch wants seconds, not -1";
-    QTest::newRow("--watch over a day") << p + QStringList{"status", "--watch", "86401"} << QStringList{} << QByteArray() << "--watch wants seconds, not 86401";
-    QTest::newRow("--from past --to") << p + QStringList{"scan", "--from", "9", "--to", "3"} << QStringList{} << QByteArray() << "--from 9 is past --to 3";
-    QTest::newRow("address 256") << p + QStringList{"-a", "256", "test"} << QStringList{} << QByteArray() << "--address 256: 256 is past 255";
-    QTest::newRow("ORB_ADDRESS -1") << p + QStringList{"test"} << QStringList{"ORB_ADDRESS=-1"} << QByteArray() << "ORB_ADDRESS -1: -1 is not an address or a range N-M";
-    QTest::newRow("--timeout 0") << p + QStringList{"--timeout", "0", "test"} << QStringList{} << QByteArray() << "--timeout wants a whole number from 1 to 3600000, not 0";
-    QTest::newRow("--retries past 1000") << p + QStringList{"--retries", "1001", "test"} << QStringList{} << QByteArray() << "--retries wants a whole number from 0 to 1000, not 1001";
-    QTest::newRow("--baud 0") << p + QStringList{"--baud", "0", "test"} << QStringList{} << QByteArray() << "--baud wants a whole number from 1 to 100000000, not 0";
-    QTest::newRow("--to 256") << p + QStringList{"scan", "--to", "256"} << QStringList{} << QByteArray() << "--to wants a whole number from 0 to 255, not 256";
-    QTest::newRow("set nothing") << p + QStringList{"set"} << QStringList{} << QByteArray() << "set: wrong arguments; see orbctl --help";
-    QTest::newRow("test with an argument") << p + QStringList{"test", "now"} << QStringList{} << QByteArray() << "test: wrong arguments; see orbctl --help";
-    QTest::newRow("write two files") << write + QStringList{"FILE"} << QStringList{} << QByteArray("time_move=1") << "write: wrong arguments; see orbctl --help";
-    QTest::newRow("pump sideways") << p + QStringList{"pump", "up"} << QStringList{} << QByteArray() << "pump wants on or off, not up";
-    QTest::newRow("set, bad value") << p + QStringList{"set", "time_move=1", "addr_cam=256"} << QStringList{} << QByteArray() << "addr_cam: 256 does not fit, the largest is 255";
-    QTest::newRow("write, bad line") << write << QStringList{} << QByteArray("time_move=3\nbogus\n") << "FILE: line 2: bogus: NAME=VALUE wanted";
-    QTest::newRow("write, empty file") << write << QStringList{} << QByteArray() << "FILE: no field to write";
-    QTest::newRow("write, comments only") << write << QStringList{} << QByteArray("# backup of module 3\n") << "FILE: no field to write";
-    QTest::newRow("write, JSON without fields") << write << QStringList{} << QByteArray("{\"parameters\":{}}") << "FILE: no field to write";
-    QTest::newRow("no port") << QStringList{"test"} << QStringList{} << QByteArray() << "no port: give -p NAME or set ORB_PORT";
-    QTest::newRow("empty ORB_PORT") << QStringList{"status"} << QStringList{"ORB_PORT="} << QByteArray() << "no port: give -p NAME or set ORB_PORT";
-    // clang-format on
+    QTest::newRow("no command") << QStringList{"-p", "p"} << QStringList{} << QByteArray()
+                                << "no command; see orbctl --help";
+    QTest::newRow("unknown command") << p + QStringList{"wash"} << QStringList{} << QByteArray()
+                                     << "unknown command wash; see orbctl --help";
+    QTest::newRow("unknown option") << p + QStringList{"--fast", "test"} << QStringList{}
+                                    << QByteArray() << "Unknown option 'fast'.";
+    QTest::newRow("--watch on read") << p + QStringList{"read", "--watch", "1"} << QStringList{}
+                                     << QByteArray() << "--watch belongs to status";
+    QTest::newRow("--count on test") << p + QStringList{"test", "--count", "1"} << QStringList{}
+                                     << QByteArray() << "--count belongs to status";
+    QTest::newRow("-o on status") << p + QStringList{"status", "-o", "x"} << QStringList{}
+                                  << QByteArray() << "-o belongs to read and status --prometheus";
+    QTest::newRow("--to on read") << p + QStringList{"read", "--to", "3"} << QStringList{}
+                                  << QByteArray() << "--to belongs to scan";
+    QTest::newRow("--count without --watch")
+        << p + QStringList{"status", "--count", "3"} << QStringList{} << QByteArray()
+        << "--count belongs to --watch";
+    QTest::newRow("--watch not seconds")
+        << p + QStringList{"status", "--watch", "soon"} << QStringList{} << QByteArray()
+        << "--watch wants seconds, not soon";
+    QTest::newRow("--watch negative") << p + QStringList{"status", "--watch", "-1"} << QStringList{}
+                                      << QByteArray() << "--watch wants seconds, not -1";
+    QTest::newRow("--watch over a day")
+        << p + QStringList{"status", "--watch", "86401"} << QStringList{} << QByteArray()
+        << "--watch wants seconds, not 86401";
+    QTest::newRow("--from past --to") << p + QStringList{"scan", "--from", "9", "--to", "3"}
+                                      << QStringList{} << QByteArray() << "--from 9 is past --to 3";
+    QTest::newRow("address 256") << p + QStringList{"-a", "256", "test"} << QStringList{}
+                                 << QByteArray() << "--address 256: 256 is past 255";
+    QTest::newRow("ORB_ADDRESS -1")
+        << p + QStringList{"test"} << QStringList{"ORB_ADDRESS=-1"} << QByteArray()
+        << "ORB_ADDRESS -1: -1 is not an address or a range N-M";
+    QTest::newRow("--timeout 0") << p + QStringList{"--timeout", "0", "test"} << QStringList{}
+                                 << QByteArray()
+                                 << "--timeout wants a whole number from 1 to 3600000, not 0";
+    QTest::newRow("--retries past 1000")
+        << p + QStringList{"--retries", "1001", "test"} << QStringList{} << QByteArray()
+        << "--retries wants a whole number from 0 to 1000, not 1001";
+    QTest::newRow("--baud 0") << p + QStringList{"--baud", "0", "test"} << QStringList{}
+                              << QByteArray()
+                              << "--baud wants a whole number from 1 to 100000000, not 0";
+    QTest::newRow("--to 256") << p + QStringList{"scan", "--to", "256"} << QStringList{}
+                              << QByteArray() << "--to wants a whole number from 0 to 255, not 256";
+    QTest::newRow("set nothing") << p + QStringList{"set"} << QStringList{} << QByteArray()
+                                 << "set: wrong arguments; see orbctl --help";
+    QTest::newRow("test with an argument")
+        << p + QStringList{"test", "now"} << QStringList{} << QByteArray()
+        << "test: wrong arguments; see orbctl --help";
+    QTest::newRow("write two files")
+        << write + QStringList{"FILE"} << QStringList{} << QByteArray("time_move=1")
+        << "write: wrong arguments; see orbctl --help";
+    QTest::newRow("pump sideways") << p + QStringList{"pump", "up"} << QStringList{} << QByteArray()
+                                   << "pump wants on or off, not up";
+    QTest::newRow("set, bad value")
+        << p + QStringList{"set", "time_move=1", "addr_cam=256"} << QStringList{} << QByteArray()
+        << "addr_cam: 256 does not fit, the largest is 255";
+    QTest::newRow("write, bad line") << write << QStringList{} << QByteArray("time_move=3\nbogus\n")
+                                     << "FILE: line 2: bogus: NAME=VALUE wanted";
+    QTest::newRow("write, empty file")
+        << write << QStringList{} << QByteArray() << "FILE: no field to write";
+    QTest::newRow("write, comments only")
+        << write << QStringList{} << QByteArray("# backup of module 3\n")
+        << "FILE: no field to write";
+    QTest::newRow("write, JSON without fields")
+        << write << QStringList{} << QByteArray("{\"parameters\":{}}") << "FILE: no field to write";
+    QTest::newRow("no port") << QStringList{"test"} << QStringList{} << QByteArray()
+                             << "no port: give -p NAME or set ORB_PORT";
+    QTest::newRow("empty ORB_PORT") << QStringList{"status"} << QStringList{"ORB_PORT="}
+                                    << QByteArray() << "no port: give -p NAME or set ORB_PORT";
 }
 
 void tst_command_line::refused()

@@ -35,9 +35,11 @@ void tst_log::line_format_data()
     QTest::addColumn<QByteArray>("cp1251"); // on a Windows whose ANSI code page is 1251
     // Tags name the signal. Bytes from Python's codecs ('utf-8', 'cp1251').
     // clang-format off
-    QTest::newRow("info") << "Чтение" << QByteArray::fromHex("D0A7D182D0B5D0BDD0B8D0B5") << QByteArray::fromHex("D7F2E5EDE8E5");
+    QTest::newRow("info") << "Чтение" << QByteArray::fromHex("D0A7D182D0B5D0BDD0B8D0B5")
+                          << QByteArray::fromHex("D7F2E5EDE8E5");
     QTest::newRow("debug") << "" << QByteArray() << QByteArray();
-    QTest::newRow("error") << "first\nsecond\n\nfourth" << QByteArray("first\nsecond\n\nfourth") << QByteArray("first\nsecond\n\nfourth");
+    QTest::newRow("error") << "first\nsecond\n\nfourth" << QByteArray("first\nsecond\n\nfourth")
+                           << QByteArray("first\nsecond\n\nfourth");
     QTest::newRow("trace") << "  padded  " << QByteArray("  padded  ") << QByteArray("  padded  ");
     QTest::newRow("error, quoted")
         << "«Адрес PTZ» — 255"

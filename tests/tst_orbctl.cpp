@@ -61,7 +61,6 @@ class tst_orbctl : public QObject
 private slots:
     void commands_data()
     {
-        // clang-format off
         QTest::addColumn<QStringList>("sim_args");
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QStringList>("env");
@@ -77,16 +76,21 @@ private slots:
         const QString pause =
             "Пауза, осталось:  3\\d\\d\\d сек\\.  flag_lvl=0 flag_rain=0 alarm_in=0\n";
         row("test", quick, p + QStringList{"test"}, "^module 1 answers\n$");
-        row("test, ORB_PORT and ORB_ADDRESS", at_7, {"test"}, "^module 7 answers\n$", {}, {"ORB_PORT=PORT", "ORB_ADDRESS=7"});
-        row("status, flags", quick + QStringList{"--rain", "--alarm"}, p + QStringList{"status"}, "^Пауза, осталось:  (299|300) сек\\.  flag_lvl=0 flag_rain=1 alarm_in=1\n$");
+        row("test, ORB_PORT and ORB_ADDRESS", at_7, {"test"}, "^module 7 answers\n$", {},
+            {"ORB_PORT=PORT", "ORB_ADDRESS=7"});
+        row("status, flags", quick + QStringList{"--rain", "--alarm"}, p + QStringList{"status"},
+            "^Пауза, осталось:  (299|300) сек\\.  flag_lvl=0 flag_rain=1 alarm_in=1\n$");
         row("status --json", quick + QStringList{"--level-low"},
             p + QStringList{"status", "--json"},
             "^\\{\"address\": 1, \"state\": 2, \"state_text\": \"Пауза\", "
             "\"elapsed_time_washout\": 0, \"elapsed_time_washout_pause\": 3\\d{6}, "
             "\"elapsed_time_damaged\": 0, \"elapsed_time_wiper\": 0, "
             "\"measuring_voltage\": 240, \"flag_lvl\": 1, \"flag_rain\": 0, \"alarm_in\": 0\\}\n$");
-        row("status --watch", quick, p + QStringList{"status", "--watch", "0.2", "--count", "3"}, "^(\\d\\d:\\d\\d:\\d\\d\\.\\d{3}  " + pause + "){3}$");
-        row("status --watch --json", quick, p + QStringList{"status", "--json", "--watch", "0.2", "--count", "3"}, "^(\\{\"address\": 1, \"state\": 2, [^\n]*\\}\n){3}$");
+        row("status --watch", quick, p + QStringList{"status", "--watch", "0.2", "--count", "3"},
+            "^(\\d\\d:\\d\\d:\\d\\d\\.\\d{3}  " + pause + "){3}$");
+        row("status --watch --json", quick,
+            p + QStringList{"status", "--json", "--watch", "0.2", "--count", "3"},
+            "^(\\{\"address\": 1, \"state\": 2, [^\n]*\\}\n){3}$");
         row("read", quick, p + QStringList{"read"},
             "^addr_cam=1\ntime_interval=3600\ntime_interval_rain=300\ntime_washout=10\n"
             "time_pause_washout=0\ntime_move=5\ntime_tur_1=0\ntime_wiper=5\npreset_move=10\n"
@@ -97,15 +101,19 @@ private slots:
             "^\\{\n    \"address\": 1,\n    \"parameters\": \\{\n"
             "        \"addr_cam\": 1,\n        \"time_interval\": 3600,\n"
             ".*        \"normal_Num_Pattern\": 1\n    \\}\n\\}\n$");
-        row("set", quick, p + QStringList{"set", "time_wiper=1m", "time_move=5"}, "^time_wiper: 5 -> 60\n$");
+        row("set", quick, p + QStringList{"set", "time_wiper=1m", "time_move=5"},
+            "^time_wiper: 5 -> 60\n$");
         row("pump on", quick, p + QStringList{"pump", "on"}, "^насос включен\n$");
         row("pump off", quick, p + QStringList{"pump", "off"}, "^насос выключен\n$");
         row("ports", quick, {"ports"}, "(^|\n)PORT\t\\(ORB_PTZ_WASHING_EXTRA_PORTS\\)\n$");
         row("scan 0-15", at_7, p + QStringList{"scan", "--from", "0", "--to", "15"}, "^7\n$");
         row("scan 7-7", at_7, p + QStringList{"scan", "--from", "7", "--to", "7"}, "^7\n$");
-        row("scan --json", at_7, p + QStringList{"scan", "--from", "5", "--to", "9", "--json"}, "^\\[7\\]\n$");
-        row("--version", quick, {"--version"}, "^orbctl " + QRegularExpression::escape(orb::version()) + "\n$");
-        row("--help", quick, {"--help"}, "Exit status:\n  0  success\n  1 .*\n  5  the module's echo");
+        row("scan --json", at_7, p + QStringList{"scan", "--from", "5", "--to", "9", "--json"},
+            "^\\[7\\]\n$");
+        row("--version", quick, {"--version"},
+            "^orbctl " + QRegularExpression::escape(orb::version()) + "\n$");
+        row("--help", quick, {"--help"},
+            "Exit status:\n  0  success\n  1 .*\n  5  the module's echo");
         const QString line = "\n[^\n]+ ";
         row("--log status", quick, p + QStringList{"--log", "orb.log", "status"}, pause,
             "^\\d\\d-\\d\\d-\\d{4} \\d\\d:\\d\\d:\\d\\d INFO Получение статуса УПУ" + line +
@@ -118,7 +126,6 @@ private slots:
                 "DEBUG Отправляем :AABB0100020000003837" + line + "DEBUG Получено \\[[^\n]*\\]" +
                 line + "DEBUG Получено \\(hex\\) \\[AABB010002000000[0-9A-F]{4}\\]" + line +
                 "INFO OK\n$");
-        // clang-format on
     }
 
     void commands()
@@ -179,18 +186,19 @@ private slots:
 
     void set_keeps_the_rest_data()
     {
-        // clang-format off
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QStringList>("changed"); // NAME=VALUE in plain numbers
-        QTest::newRow("set 2h30m") << QStringList{"set", "time_interval=2h30m"} << QByteArray() << QStringList{"time_interval=9000"};
+        QTest::newRow("set 2h30m") << QStringList{"set", "time_interval=2h30m"} << QByteArray()
+                                   << QStringList{"time_interval=9000"};
         QTest::newRow("set largest")
             << QStringList{"set", "time_washout=4294967295", "normal_Num_Pattern=255",
                            "time_interval=18h12m15s"}
             << QByteArray()
             << QStringList{"time_washout=4294967295", "normal_Num_Pattern=255",
                            "time_interval=65535"};
-        QTest::newRow("set twice, last wins") << QStringList{"set", "time_move=1", "time_move=2"} << QByteArray() << QStringList{"time_move=2"};
+        QTest::newRow("set twice, last wins") << QStringList{"set", "time_move=1", "time_move=2"}
+                                              << QByteArray() << QStringList{"time_move=2"};
         QTest::newRow("write json, two fields")
             << QStringList{"write", "-"}
             << QByteArray(
@@ -200,7 +208,6 @@ private slots:
             << QStringList{"write", "-"}
             << QByteArray("# backup\n\npreset_wiper = 12  # new\nnormal_Work_Reg_Cam=3\n")
             << QStringList{"preset_wiper=12", "normal_Work_Reg_Cam=3"};
-        // clang-format on
     }
 
     void set_keeps_the_rest()
@@ -224,7 +231,6 @@ private slots:
     // options, a file, standard input, the environment) and for each check made after parsing.
     void refusals_data()
     {
-        // clang-format off
         QTest::addColumn<QStringList>("args"); // "FILE": a file holding the input
         QTest::addColumn<QByteArray>("input"); // else on standard input
         QTest::addColumn<QStringList>("env");
@@ -235,16 +241,19 @@ private slots:
         };
         const QStringList p = {"-p", "PORT"};
         const QStringList set = p + QStringList{"set"}, write = p + QStringList{"write", "-"};
-        row("unknown field", set + QStringList{"time_move=1", "wash_time=5"}, "unknown field wash_time");
-        row("malformed JSON", write, "-: malformed JSON at offset", "{\"parameters\": {\"time_move\": 3}");
+        row("unknown field", set + QStringList{"time_move=1", "wash_time=5"},
+            "unknown field wash_time");
+        row("malformed JSON", write, "-: malformed JSON at offset",
+            "{\"parameters\": {\"time_move\": 3}");
         row("text, bad line", write, "-: line 2: bogus: NAME=VALUE wanted", "time_move=3\nbogus\n");
         row("write an empty file", p + QStringList{"write", "FILE"}, "FILE: no field to write$");
-        row("-o in a missing folder", p + QStringList{"read", "-o", "no-such-folder/backup"}, "cannot write no-such-folder/backup");
+        row("-o in a missing folder", p + QStringList{"read", "-o", "no-such-folder/backup"},
+            "cannot write no-such-folder/backup");
         row("file missing", p + QStringList{"write", "no-such-file"}, "cannot read no-such-file");
-        row("ORB_ADDRESS -1", p + QStringList{"test"}, "ORB_ADDRESS -1: -1 is not an address or a range N-M", {}, {"ORB_ADDRESS=-1"});
+        row("ORB_ADDRESS -1", p + QStringList{"test"},
+            "ORB_ADDRESS -1: -1 is not an address or a range N-M", {}, {"ORB_ADDRESS=-1"});
         row("no port", {"test"}, "no port: give -p NAME or set ORB_PORT");
         row("unknown option", p + QStringList{"--fast", "test"}, "fast");
-        // clang-format on
     }
 
     // Nothing reaches the line: the only request the module sees is a test sent afterwards.
@@ -275,7 +284,6 @@ private slots:
 
     void faults_data()
     {
-        // clang-format off
         QTest::addColumn<QStringList>("console"); // simulator commands before the run
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("code");
@@ -290,22 +298,33 @@ private slots:
         const QStringList test = {"-p", "PORT", "test"};
         const QStringList retry_1 = {"--retries", "1"}, retry_2 = {"--retries", "2"};
         row("silent", {"fault silent"}, status, 3, "^orbctl: no reply within 300 ms\n$", 1, 300);
-        row("silent, --retries 2", {"fault silent"}, retry_2 + status, 3, "no reply within 300 ms\n$", 3, 900);
-        row("bad-crc", {"fault bad-crc"}, status, 1, "^orbctl: Контрольная сумма не корректнa! 0x[0-9a-f]+ != 0x[0-9a-f]+\n$", 1);
-        row("short-payload, status", {"fault short-payload"}, status, 1, "^orbctl: Ответ модуля короче записи: 10 байт данных вместо 23\n$", 1);
-        row("short-payload, set", {"fault short-payload"}, {"-p", "PORT", "set", "time_move=9"}, 1, "10 байт данных вместо 34\n$", 1);
-        row("flaky, --retries 2", {"fault silent", "fault-count 2"}, retry_2 + status, 0, "^$", 3, 600);
-        row("flaky, --retries 1", {"fault silent", "fault-count 2"}, retry_1 + status, 3, "no reply", 2, 600);
-        row("a new fault lifts the count", {"fault-count 1", "fault silent"}, retry_1 + status, 3, "no reply", 2, 600);
-        row("bad-crc once, --retries 1", {"fault bad-crc", "fault-count 1"}, retry_1 + test, 0, "^$", 2);
-        row("short-payload once, --retries 1", {"fault short-payload", "fault-count 1"}, retry_1 + status, 0, "^$", 2);
+        row("silent, --retries 2", {"fault silent"}, retry_2 + status, 3,
+            "no reply within 300 ms\n$", 3, 900);
+        row("bad-crc", {"fault bad-crc"}, status, 1,
+            "^orbctl: Контрольная сумма не корректнa! 0x[0-9a-f]+ != 0x[0-9a-f]+\n$", 1);
+        row("short-payload, status", {"fault short-payload"}, status, 1,
+            "^orbctl: Ответ модуля короче записи: 10 байт данных вместо 23\n$", 1);
+        row("short-payload, set", {"fault short-payload"}, {"-p", "PORT", "set", "time_move=9"}, 1,
+            "10 байт данных вместо 34\n$", 1);
+        row("flaky, --retries 2", {"fault silent", "fault-count 2"}, retry_2 + status, 0, "^$", 3,
+            600);
+        row("flaky, --retries 1", {"fault silent", "fault-count 2"}, retry_1 + status, 3,
+            "no reply", 2, 600);
+        row("a new fault lifts the count", {"fault-count 1", "fault silent"}, retry_1 + status, 3,
+            "no reply", 2, 600);
+        row("bad-crc once, --retries 1", {"fault bad-crc", "fault-count 1"}, retry_1 + test, 0,
+            "^$", 2);
+        row("short-payload once, --retries 1", {"fault short-payload", "fault-count 1"},
+            retry_1 + status, 0, "^$", 2);
         row("noise before the reply", {"fault noise"}, status, 0, "^$", 1);
         row("reply in two halves", {"fault split"}, test, 0, "^$", 1, 300);
-        row("echo differs", {"fault bad-echo"}, {"-p", "PORT", "set", "time_move=3"}, 5, "^orbctl: the module's echo differs: normal_Num_Pattern sent 0, module has 1\n$", 2);
-        row("line lost, not retried", {"fault vanish"}, retry_2 + QStringList{"-p", "PORT", "status"}, 4, "^orbctl: port \\S+ lost: ", -1);
+        row("echo differs", {"fault bad-echo"}, {"-p", "PORT", "set", "time_move=3"}, 5,
+            "^orbctl: the module's echo differs: normal_Num_Pattern sent 0, module has 1\n$", 2);
+        row("line lost, not retried", {"fault vanish"},
+            retry_2 + QStringList{"-p", "PORT", "status"}, 4, "^orbctl: port \\S+ lost: ", -1);
         row("port busy", {}, test, 4, "^orbctl: cannot open PORT: ", 0);
-        row("no such port", {}, {"-p", "PORT-gone", "test"}, 4, "^orbctl: cannot open PORT-gone: ", 0);
-        // clang-format on
+        row("no such port", {}, {"-p", "PORT-gone", "test"}, 4,
+            "^orbctl: cannot open PORT-gone: ", 0);
     }
 
     void faults()

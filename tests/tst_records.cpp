@@ -209,12 +209,17 @@ void tst_records::overflow_data()
     QTest::addColumn<qint64>("value");
     QTest::addColumn<qint64>("max");
     // clang-format off
-    QTest::newRow("addr_cam 256") << Controls{{"sb_address_ptz", 256}} << "addr_cam" << 256LL << 255LL;
+    QTest::newRow("addr_cam 256")
+        << Controls{{"sb_address_ptz", 256}} << "addr_cam" << 256LL << 255LL;
     QTest::newRow("1 day") << Controls{{"sb_day", 1}} << "time_interval" << 86400LL << 65535LL;
-    QTest::newRow("18 h 13 min") << Controls{{"sb_hour", 18}, {"sb_min", 13}} << "time_interval" << 65580LL << 65535LL;
-    QTest::newRow("rain 1093 min") << Controls{{"sb_time_interval_rain", 1093}} << "time_interval_rain" << 1093LL << 1092LL;
-    QTest::newRow("no work mode chosen") << Controls{{"cm_WorkReg", -1}} << "normal_Work_Reg_Cam" << -1LL << 255LL;
-    QTest::newRow("num_pattern 256") << Controls{{"sb_NumPattern", 256}} << "normal_Num_Pattern" << 256LL << 255LL;
+    QTest::newRow("18 h 13 min")
+        << Controls{{"sb_hour", 18}, {"sb_min", 13}} << "time_interval" << 65580LL << 65535LL;
+    QTest::newRow("rain 1093 min")
+        << Controls{{"sb_time_interval_rain", 1093}} << "time_interval_rain" << 1093LL << 1092LL;
+    QTest::newRow("no work mode chosen")
+        << Controls{{"cm_WorkReg", -1}} << "normal_Work_Reg_Cam" << -1LL << 255LL;
+    QTest::newRow("num_pattern 256")
+        << Controls{{"sb_NumPattern", 256}} << "normal_Num_Pattern" << 256LL << 255LL;
     QTest::newRow("first in record order")
         << Controls{{"sb_NumPattern", 256}, {"sb_day", 2}} << "time_interval" << 172800LL
         << 65535LL;

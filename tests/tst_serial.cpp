@@ -113,7 +113,9 @@ private slots:
         QTest::newRow("two batches") << QList<QByteArray>{":AABB0103", "00001F84\n"} << QStringList{"DEBUG read_data: :AABB0103", "DEBUG read_data: 00001F84"} << status << true;
         QTest::newRow("CR LF") << QList<QByteArray>{":AABB010300001F84\r\n"} << QStringList{"DEBUG read_data: :AABB010300001F84"} << status << true;
         // A read that cuts a line after 7 characters leaves text, not a frame.
-        QTest::newRow("7 bytes, line start") << QList<QByteArray>{":AABB01", "0300001F84\n"} << QStringList{"DEBUG read_data: :AABB01", "DEBUG read_data: 0300001F84"} << status << true;
+        QTest::newRow("7 bytes, line start") << QList<QByteArray>{":AABB01", "0300001F84\n"}
+            << QStringList{"DEBUG read_data: :AABB01", "DEBUG read_data: 0300001F84"} << status
+            << true;
         QTest::newRow("7 bytes, line end") << QList<QByteArray>{":AABB0103", "00001f\n"}
             << QStringList{"DEBUG read_data: :AABB0103", "DEBUG read_data: 00001f"}
             << QByteArray("\xAA\xBB\x01\x03\x00\x00\x1F", 7) << true;
