@@ -11,10 +11,30 @@ orb_install() {
     done
     [ ${#missing[@]} -eq 0 ] && return 0
     echo "Installing: ${missing[*]}"
-    local sudo=()
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    "${sudo[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    orb_sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive orb_sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Runs a command as root: as it is when we are root, else through sudo.
+orb_sudo() {
+    if [ "$(id -u)" -eq 0 ]; then
+        "$@"
+    else
+        sudo "$@"
+    fi
+}
+
+# Generates the locale of one /etc/locale.gen line ("ru_RU.KOI8-R KOI8-R") unless the system
+# has it already.
+orb_locale() {
+    local entry=$1 name=${1%% *} norm
+    # locale -a spells ru_RU.KOI8-R as ru_RU.koi8r.
+    norm="${name%%.*}.$(echo "${name#*.}" | tr -d '-' | tr '[:upper:]' '[:lower:]')"
+    locale -a 2>/dev/null | grep -xF "$norm" >/dev/null && return 0
+    orb_install locales
+    grep -qxF "$entry" /etc/locale.gen 2>/dev/null ||
+        echo "$entry" | orb_sudo tee -a /etc/locale.gen >/dev/null
+    orb_sudo locale-gen >/dev/null
 }
 
 orb_build_deps() {
@@ -48,18 +68,8 @@ orb_sanitizer_deps() {
 # Locales that tst_log switches between (the window and orbctl must append the same bytes to
 # one log whatever the locale); C and C.UTF-8 come with the C library.
 orb_locales() {
-    orb_install locales
-    local sudo=() entry name norm
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    for entry in "ru_RU.KOI8-R KOI8-R" "ru_RU.UTF-8 UTF-8"; do
-        name=${entry%% *}
-        # locale -a spells ru_RU.KOI8-R as ru_RU.koi8r.
-        norm="${name%%.*}.$(echo "${name#*.}" | tr -d '-' | tr '[:upper:]' '[:lower:]')"
-        locale -a | grep -qxF "$norm" && continue
-        grep -qxF "$entry" /etc/locale.gen 2>/dev/null ||
-            echo "$entry" | "${sudo[@]}" tee -a /etc/locale.gen >/dev/null
-        "${sudo[@]}" locale-gen
-    done
+    orb_locale "ru_RU.KOI8-R KOI8-R"
+    orb_locale "ru_RU.UTF-8 UTF-8"
 }
 
 # Configures and builds into $1.
@@ -83,12 +93,5 @@ orb_ctest() {
 orb_windows_deps() {
     orb_install cmake make g++-mingw-w64-x86-64-posix wine wine64 fonts-wine nsis xvfb xauth \
         socat locales xz-utils python3
-    if ! locale -a | grep -qix 'ru_RU.utf8'; then
-        local sudo=()
-        [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-        "${sudo[@]}" sed -i 's/^# *\(ru_RU.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-        grep -q '^ru_RU.UTF-8 UTF-8' /etc/locale.gen ||
-            echo 'ru_RU.UTF-8 UTF-8' | "${sudo[@]}" tee -a /etc/locale.gen >/dev/null
-        "${sudo[@]}" locale-gen >/dev/null
-    fi
+    orb_locale "ru_RU.UTF-8 UTF-8"
 }

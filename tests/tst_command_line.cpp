@@ -213,8 +213,6 @@ void tst_command_line::refused_data()
                                      << "FILE: line 2: bogus: NAME=VALUE wanted";
     QTest::newRow("write, empty file")
         << write << QStringList{} << QByteArray() << "FILE: no field to write";
-    QTest::newRow("write, blank lines")
-        << write << QStringList{} << QByteArray("\n\n  \n") << "FILE: no field to write";
     QTest::newRow("write, comments only")
         << write << QStringList{} << QByteArray("# backup of module 3\n")
         << "FILE: no field to write";

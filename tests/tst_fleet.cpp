@@ -20,7 +20,7 @@
 #include <unistd.h>
 
 // orbctl over many addresses, over TCP to the simulator, and its metrics read by the real
-// Prometheus tools.
+// Prometheus tools. The contrib/ files have a suite of their own, tst_contrib.
 namespace {
 
 Run run(const QString &program, const QStringList &args, const QByteArray &input = {})
@@ -203,8 +203,6 @@ private slots:
         QTest::newRow("tcp, --baud said once") << tcp << QStringList() << QStringList{"-p", "PORT", "--baud", "19200", "test"} << 0 << "^orbctl: --baud does not apply to tcp://[^ ]+: the device server's own setting does\n$" << "^module 1 answers\n$";
         QTest::newRow("--prometheus with --json") << quick << QStringList() << QStringList{"-p", "PORT", "status", "--prometheus", "--json"} << 2 << "^orbctl: --prometheus goes without --json and --watch\n$" << "^$";
         QTest::newRow("--prometheus on read") << quick << QStringList() << QStringList{"-p", "PORT", "read", "--prometheus"} << 2 << "^orbctl: --prometheus belongs to status\n$" << "^$";
-        QTest::newRow("-o on plain status") << quick << QStringList() << QStringList{"-p", "PORT", "status", "-o", "x"} << 2 << "^orbctl: -o belongs to read and status --prometheus\n$" << "^$";
-        QTest::newRow("address list refused") << quick << QStringList() << QStringList{"-p", "PORT", "-a", "1-3,2", "status"} << 2 << "^orbctl: --address 1-3,2: 2 is given twice\n$" << "^$";
         // clang-format on
     }
 
@@ -452,44 +450,6 @@ private slots:
                                     QStringLiteral("orb_washing_fluid_flag{address=\"7\",%1} 1")})
             QVERIFY2(page.contains(want.arg(label)), qPrintable(want.arg(label) + "\n" + page));
         QVERIFY(page.contains(QLatin1String("node_textfile_scrape_error 0")));
-    }
-
-    // The alert rules load, and fire when their conditions have lasted.
-    void alert_rules()
-    {
-        if (!have("promtool"))
-            QSKIP("promtool is not installed (Debian package prometheus)");
-        const QString rules =
-            QStringLiteral(ORB_SOURCE_DIR "/contrib/prometheus/orb_washing.rules.yml");
-        const Run check = run(QStringLiteral("promtool"), {"check", "rules", rules});
-        QVERIFY2(check.code == 0 && check.out.contains(QLatin1String("SUCCESS: 3 rules found")),
-                 qPrintable(check.out + check.err));
-        const QString test =
-            QStringLiteral(ORB_SOURCE_DIR "/tests/data/orb_washing_rules_test.yml");
-        const Run fired = run(QStringLiteral("promtool"), {"test", "rules", test});
-        QVERIFY2(fired.code == 0, qPrintable(fired.out + fired.err));
-    }
-
-    // The service and the timer as systemd reads them, with orbctl where this build has it.
-    void systemd_units()
-    {
-        if (!have("systemd-analyze"))
-            QSKIP("systemd-analyze is not installed");
-        QTemporaryDir dir;
-        for (const char *name : {"orb-washing-metrics.service", "orb-washing-metrics.timer"}) {
-            QFile in(QStringLiteral(ORB_SOURCE_DIR "/contrib/systemd/") + QLatin1String(name));
-            QFile out(dir.filePath(QLatin1String(name)));
-            QVERIFY(in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly));
-            out.write(in.readAll().replace("/usr/bin/orbctl", ORBCTL_PATH));
-        }
-        const Run r = run(QStringLiteral("systemd-analyze"),
-                          {"verify", "--man=no", dir.filePath("orb-washing-metrics.service"),
-                           dir.filePath("orb-washing-metrics.timer")});
-        // In some containers systemd cannot load units at all; that says nothing about these.
-        if (r.code != 0 && r.err.contains(QLatin1String("Failed to initialize manager")))
-            QSKIP(qPrintable("systemd-analyze cannot run here: " + r.err.trimmed()));
-        QVERIFY2(r.code == 0 && r.err.trimmed().isEmpty() && r.out.trimmed().isEmpty(),
-                 qPrintable(r.out + r.err));
     }
 };
 

@@ -82,10 +82,7 @@ private slots:
         QTest::addColumn<QString>("logged");
         // Qt 6 numbers these differently from Qt 5: the name must follow the error, not its number.
         QTest::newRow("NoError") << QSerialPort::NoError << "";
-        QTest::newRow("WriteError") << QSerialPort::WriteError << "ERROR WriteError";
         QTest::newRow("ReadError") << QSerialPort::ReadError << "ERROR ReadError";
-        QTest::newRow("ResourceError") << QSerialPort::ResourceError << "ERROR ResourceError";
-        QTest::newRow("NotOpenError") << QSerialPort::NotOpenError << "ERROR NotOpenError";
         // Beyond the names, yet a value the type can hold (0..15 on both).
         QTest::newRow("15") << QSerialPort::SerialPortError(15) << "ERROR unknown error 15";
     }
