@@ -410,7 +410,8 @@ class Form:
 
 def row_names(tool, form):
     """Every showing control on every page has a label; no two spin boxes or combo boxes
-    share one."""
+    share one, nor is one announced only by a caption that labels several of them (the group
+    title over the three interval boxes)."""
     seen = {}
     pages = 0
     for setting in tool.page_settings():
@@ -422,16 +423,25 @@ def row_names(tool, form):
                 seen[obj] = announced(obj)
     tool.first_pages()
     unnamed = [describe(o) + neighbour_text(o) for o, label in seen.items() if not label]
-    by_label = {}
+    by_label, labelling = {}, {}
     for obj, label in seen.items():
         if label and obj.getRoleName() in ('spin button', 'combo box'):
             by_label.setdefault(label, []).append(obj)
+            for caption in targets(obj, pyatspi.RELATION_LABELLED_BY):
+                labelling.setdefault(caption.name, []).append(obj)
     shared = ['%r: %d controls' % (label, len(objs)) for label, objs in by_label.items()
               if len(objs) > 1]
+    shared += ['%r, said alone, labels %d controls' % (label, len(labelling[label]))
+               for label, objs in by_label.items()
+               if len(objs) == 1 and len(labelling.get(label, [])) > 1]
     print('  %d controls on %d page settings, %d without a label, %d shared labels'
           % (len(seen), pages, len(unnamed), len(shared)))
-    check(not unnamed, 'nothing to announce for: ' + '; '.join(unnamed))
-    check(not shared, 'labels shared by spin boxes or combo boxes: ' + '; '.join(shared))
+    problems = []
+    if unnamed:
+        problems.append('nothing to announce for: ' + '; '.join(unnamed))
+    if shared:
+        problems.append('labels shared by spin boxes or combo boxes: ' + '; '.join(shared))
+    check(not problems, '\n  '.join(problems))
 
 
 def row_tab_chain(tool, form):
@@ -446,6 +456,9 @@ def row_tab_chain(tool, form):
         else:
             caption = form.caption(name)
         expect[name] = (ROLE_OF_CLASS.get(w.get('class')), caption)
+    # A control drawn in the form with nothing to be announced by is found by nothing.
+    blank = [n for n, (role, caption) in expect.items() if caption is None and role != 'label']
+    check(not blank, 'the form gives no caption, buddy or name to: ' + ', '.join(blank))
     roles = {role for role, _ in expect.values()}
     reached = set()
     for setting in tool.page_settings():
@@ -507,7 +520,7 @@ def row_visit(tool, form):
         got = tool.press_for_box(control, by_key)
         boxes.append(got)
         check(got[0] == title and got[1], 'box %r %r, want title %r' % (got[0], got[1], title))
-        check(got[2] == got[1], 'box %r: description %r, its text %r' % got)
+        check(got[2] == got[1], 'box %r: its text %r, its description %r' % got)
 
     # The combo box offers no selection through AT-SPI: its user moves through it by keyboard.
     port = tool.control('combo box', 'COM port')
