@@ -40,7 +40,7 @@ ROLE_OF_CLASS = {
 }
 
 
-KEYSYMS = {'Tab': 0xff09, 'Home': 0xff50, 'Down': 0xff54, 'space': 0x20}
+KEYSYMS = {'Tab': 0xff09, 'Home': 0xff50, 'Down': 0xff54, 'space': 0x20, 'Return': 0xff0d}
 
 
 class Failure(Exception):
@@ -165,6 +165,16 @@ class Tool:
         if not self.port:
             raise Failure('the simulator printed no port')
         env['ORB_PTZ_WASHING_EXTRA_PORTS'] = self.port
+        # Links the tool opens land in a file, through an xdg-open of our own.
+        self.opened = os.path.join(self.work.name, 'opened.txt')
+        bin_dir = os.path.join(self.work.name, 'bin')
+        os.mkdir(bin_dir)
+        with open(os.path.join(bin_dir, 'xdg-open'), 'w') as f:
+            f.write('#!/bin/sh\necho "$@" >> %s\n' % self.opened)
+        os.chmod(os.path.join(bin_dir, 'xdg-open'), 0o755)
+        env['PATH'] = bin_dir + os.pathsep + env.get('PATH', '')
+        for name in ('XDG_CURRENT_DESKTOP', 'DESKTOP_SESSION', 'BROWSER', 'DEFAULT_BROWSER'):
+            env.pop(name, None)
         self.log = open(os.path.join(self.work.name, 'tool-stderr.txt'), 'w')
         self.proc = subprocess.Popen([os.path.abspath(opts.tool)], cwd=self.work.name, env=env,
                                      stdout=self.log, stderr=self.log)
@@ -511,7 +521,8 @@ def row_tab_chain(tool, form):
 
 
 def row_visit(tool, form):
-    """A service visit done only through AT-SPI, each message box read from the tree."""
+    """A service visit done through AT-SPI and the keyboard alone, each message box read from
+    the tree; Space presses a button, Enter opens the footer's link."""
     tool.sim_command('reset')
     tool.first_pages()
     boxes = []
@@ -560,12 +571,24 @@ def row_visit(tool, form):
     expect_box(tool.control('push button', 'Насос включить'), 'Информация')
     expect_box(tool.control('push button', 'Насос выключить'), 'Информация', by_key=True)
 
+    # The footer's web link: Tab onto the label, Tab onto its link, Enter.
+    last = tool.control('push button', 'Насос включить')
+    tool.focus(last)
+    footer = tool.tab(last)
+    check(footer.getRoleName() == 'label', 'Tab went from %s to %s, not to the footer'
+          % (describe(last), describe(footer)))
+    tool.key('Tab')
+    tool.key('Return')
+    link = wait_for('the web link opened', lambda: os.path.exists(tool.opened)
+                    and open(tool.opened).read().strip())
+
     press(connect)
     wait_for('"Соединиться"', lambda: connect.name == 'Соединиться')
     expect_box(tool.control('push button', 'Прочитать настройки помывки'),
                'Ошибка передачи данных')
     tool.first_pages()
-    print('  state %r; boxes: %s' % (state_text, '; '.join('%s: %s' % b[:2] for b in boxes)))
+    print('  state %r; link %s; boxes: %s'
+          % (state_text, link, '; '.join('%s: %s' % b[:2] for b in boxes)))
 
 
 ROWS = {'names': row_names, 'tab_chain': row_tab_chain, 'visit': row_visit}
