@@ -52,8 +52,6 @@ def check(cond, text):
         raise Failure(text)
 
 
-# ---- waiting ----
-
 def pump():
     """Runs the GLib main context: without it the client sees no events and a stale tree."""
     ctx = GLib.MainContext.default()
@@ -88,8 +86,6 @@ def read_line(stream, timeout):
         data += chunk
     return data.decode().strip()
 
-
-# ---- the tree ----
 
 def walk(obj, showing=False):
     """obj and everything under it; with showing, only what is shown, the popups of combo boxes
@@ -238,8 +234,6 @@ class Tool:
         answer = read_line(self.sim.stdout, 5)
         check(answer.startswith('ok'), 'simulator: %s -> %r' % (text, answer))
 
-    # ---- finding things ----
-
     def control(self, role, label):
         for obj in walk(self.window, showing=True):
             if obj.getRoleName() == role and announced(obj) == label:
@@ -315,8 +309,6 @@ class Tool:
             if not moved:
                 return
 
-    # ---- keyboard ----
-
     def focus(self, obj):
         if has(obj, pyatspi.STATE_FOCUSED):
             return
@@ -355,8 +347,6 @@ class Tool:
         pump()
         return self.focused[0]
 
-    # ---- message boxes ----
-
     def press_for_box(self, control, by_key=False):
         """Presses control (its action, or Space with the focus on it), reads the message box it
         brings up and closes it with OK: (title, text as the box's labels say it, the box's
@@ -376,8 +366,6 @@ class Tool:
         self.activate()
         return got
 
-
-# ---- the form's declarations ----
 
 class Form:
     def __init__(self, path):
@@ -415,8 +403,6 @@ class Form:
             return self.prop(node, 'title')
         return None
 
-
-# ---- rows ----
 
 def row_names(tool, form):
     """Every showing control on every page has a label; no two spin boxes or combo boxes
