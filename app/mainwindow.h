@@ -8,6 +8,7 @@
 class QSettings;
 class QTimer;
 class QEventLoop;
+class QMessageBox;
 
 QT_BEGIN_NAMESPACE
 namespace Ui {
@@ -65,6 +66,9 @@ private:
     void init_serial();
     void notify(LogLevel level, const QString &log_text, const QString &title, const QString &text,
                 bool show_box);
+    // Runs a message box. Its text doubles as its accessible description: some readers announce
+    // a new window by name and description only, never reading its labels.
+    static void exec_box(QMessageBox &box);
     void show_connected();
     void show_disconnected();
     bool check_sync_frame(const QByteArray &frame);

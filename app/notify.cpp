@@ -32,5 +32,11 @@ void MainWindow::notify(LogLevel level, const QString &log_text, const QString &
     box.setStandardButtons(QMessageBox::Ok);
     box.setIcon(icon);
     box.setDefaultButton(QMessageBox::Ok);
+    exec_box(box);
+}
+
+void MainWindow::exec_box(QMessageBox &box)
+{
+    box.setAccessibleDescription(box.text());
     box.exec();
 }

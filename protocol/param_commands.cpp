@@ -90,7 +90,7 @@ void MainWindow::cmd_get_param()
         QMessageBox box(QMessageBox::Critical, tr("Ошибка передачи данных"), tr("Порт не открыт!"),
                         QMessageBox::Ok);
         box.setDefaultButton(QMessageBox::Ok);
-        box.exec();
+        exec_box(box);
         emit error(tr("Порт не открыт!"));
         return;
     }

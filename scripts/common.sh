@@ -59,6 +59,12 @@ orb_qt6_deps() {
     orb_install qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-qpa-plugins
 }
 
+# The accessibility check (tests/a11y): a virtual X server, a session bus with the AT-SPI
+# registry, Debian's Python bindings for AT-SPI, and xdotool to find and focus the window.
+orb_a11y_deps() {
+    orb_install xvfb xauth dbus-daemon at-spi2-core python3-pyatspi gir1.2-atspi-2.0 xdotool
+}
+
 # The sanitizer build uses g++: its AddressSanitizer and UndefinedBehaviorSanitizer runtimes
 # (libasan, libubsan) are dependencies of the compiler package itself.
 orb_sanitizer_deps() {

@@ -53,7 +53,7 @@ void MainWindow::f_connect()
         QMessageBox box(QMessageBox::Critical, tr("Ошибка выбора COM-порта"),
                         tr("COM-порт не выбран!"), QMessageBox::Ok);
         box.setDefaultButton(QMessageBox::Ok);
-        box.exec();
+        exec_box(box);
         return;
     }
 
