@@ -1,13 +1,11 @@
 #include "client.h"
 
-#include "console_out.h"
 #include "log.h"
+#include "output.h"
 #include "transport.h"
 #include "protocol/exchange_text.h"
 
 #include <QElapsedTimer>
-
-#include <cstdio>
 
 Client::Client(Log *log, bool verbose)
     : log(log)
@@ -23,7 +21,7 @@ void Client::wire(const QString &text) const
 {
     if (!verbose)
         return;
-    write_text(stderr, "orbctl: " + text + '\n');
+    fail(text);
 }
 
 Result Client::open(const QString &name, int baud, int connect_ms)

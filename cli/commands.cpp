@@ -1,10 +1,8 @@
 #include "commands.h"
 
 #include "client.h"
-#include "console_out.h"
-#include "fleet.h"
 #include "log.h"
-#include "transport.h"
+#include "output.h"
 
 #include "protocol/convert.h"
 
@@ -17,21 +15,11 @@
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QSerialPortInfo>
-#include <QThread>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 
 namespace {
-
-volatile std::sig_atomic_t interrupted = 0;
-QString *captured = nullptr;
-
-void on_interrupt(int)
-{
-    interrupted = 1;
-}
 
 Result read_params(Client &client, Log &log, const Settings &s, orb::Param_data *data)
 {
@@ -46,40 +34,6 @@ Result read_params(Client &client, Log &log, const Settings &s, orb::Param_data 
         log.debug(line);
     return {};
 }
-
-} // namespace
-
-void fail(const QString &text)
-{
-    write_text(stderr, "orbctl: " + text + '\n');
-}
-
-void out(const QString &text)
-{
-    if (captured) {
-        *captured += text;
-        return;
-    }
-    write_text(stdout, text);
-}
-
-void capture_out(QString *into)
-{
-    captured = into;
-}
-
-void watch_signals()
-{
-    std::signal(SIGINT, on_interrupt);
-    std::signal(SIGTERM, on_interrupt);
-}
-
-bool watch_interrupted()
-{
-    return interrupted;
-}
-
-namespace {
 
 Result cmd_ports(Client &, Log &, const Settings &s)
 {
@@ -138,35 +92,23 @@ Result cmd_status(Client &client, Log &log, const Settings &s)
         watch_signals();
     QElapsedTimer clock;
     clock.start();
-    for (qint64 n = 1; !interrupted; ++n) {
-        log.info(QString::fromUtf8("Получение статуса УПУ"));
-        QByteArray reply;
-        const Result r = client.exchange(s.address, orb::Command::get_state, {},
-                                         orb::Status_data::size, s.timeout_ms, s.retries, &reply);
+    for (qint64 n = 1; !watch_interrupted(); ++n) {
+        orb::Status_data status;
+        const Result r = ask_status(client, log, s.address, s, &status);
         if (!r.ok())
             return r;
-        orb::Status_data status;
-        orb::Status_data::decode(orb::packet_payload(reply), &status);
-        for (const QString &line : status.log_lines())
-            log.debug(line);
-        log.info(QStringLiteral("OK"));
         if (s.json) {
             out(status_json(s.address, status));
         } else {
-            const QString when =
-                s.every_ms >= 0 ? QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz  "))
-                                : QString();
             out(QStringLiteral("%1%2  flag_lvl=%3 flag_rain=%4 alarm_in=%5\n")
-                    .arg(when, status.state_line())
+                    .arg(watch_stamp(s.every_ms >= 0), status.state_line())
                     .arg(int(status.flag_lvl))
                     .arg(int(status.flag_rain))
                     .arg(status.alarm_in));
         }
         if (s.every_ms < 0 || (s.count > 0 && n >= s.count))
             break;
-        // Polls keep to a fixed period from the start; short naps let Ctrl-C end the wait.
-        while (!interrupted && clock.elapsed() < n * s.every_ms)
-            QThread::msleep(ulong(qBound(qint64(1), n * s.every_ms - clock.elapsed(), qint64(50))));
+        watch_wait(clock, n, s.every_ms);
     }
     return {};
 }
@@ -372,30 +314,18 @@ const Command *find_command(const QString &name)
     return nullptr;
 }
 
-Result run_command(const Command &command, const Settings &s)
+Result ask_status(Client &client, Log &log, quint8 address, const Settings &s,
+                  orb::Status_data *status)
 {
-    Log log;
-    log.set_file(s.log_file);
-    Client client(&log, s.verbose);
-    if (command.uses_port) {
-        if (s.baud_given && is_tcp_name(s.port))
-            fail(QStringLiteral("--baud does not apply to %1: the device server's own setting does")
-                     .arg(s.port));
-        // Reaching a device server gets the reply timeout, but never less than a second.
-        const Result opened = client.open(s.port, s.baud, qMax(s.timeout_ms, 1000));
-        if (s.prometheus)
-            return cmd_metrics(client, log, s, opened);
-        if (!opened.ok())
-            return opened;
-    }
-    if (command.per_address && s.addresses.size() > 1)
-        return run_per_address(command, client, log, s);
-    return command.run(client, log, s);
-}
-
-int finish(const Result &result)
-{
-    if (!result.ok())
-        fail(result.message);
-    return exit_status(result.outcome);
+    log.info(QString::fromUtf8("Получение статуса УПУ"));
+    QByteArray reply;
+    const Result r = client.exchange(address, orb::Command::get_state, {}, orb::Status_data::size,
+                                     s.timeout_ms, s.retries, &reply);
+    if (!r.ok())
+        return r;
+    orb::Status_data::decode(orb::packet_payload(reply), status);
+    for (const QString &line : status->log_lines())
+        log.debug(line);
+    log.info(QStringLiteral("OK"));
+    return {};
 }

@@ -1,5 +1,7 @@
 #include "command_line.h"
-#include "commands.h"
+#include "command.h"
+#include "output.h"
+#include "run.h"
 
 #include "protocol/version.h"
 
