@@ -2,8 +2,8 @@
 
 #include "log.h"
 #include "output.h"
-#include "transport.h"
 #include "protocol/exchange_text.h"
+#include "transport.h"
 
 #include <QElapsedTimer>
 

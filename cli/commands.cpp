@@ -5,9 +5,10 @@
 #include "output.h"
 
 #include "protocol/convert.h"
+#include "protocol/exchange_text.h"
+#include "protocol/extra_ports.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -23,7 +24,7 @@ namespace {
 
 Result read_params(Client &client, Log &log, const Settings &s, orb::Param_data *data)
 {
-    log.info(QString::fromUtf8("Чтение"));
+    log.info(orb::command_title(orb::Command::get_param));
     QByteArray reply;
     const Result r = client.exchange(s.address, orb::Command::get_param, {}, orb::Param_data::size,
                                      s.timeout_ms, s.retries, &reply);
@@ -37,8 +38,7 @@ Result read_params(Client &client, Log &log, const Settings &s, orb::Param_data 
 
 Result cmd_ports(Client &, Log &, const Settings &s)
 {
-    const QStringList extra = qEnvironmentVariable("ORB_PTZ_WASHING_EXTRA_PORTS")
-                                  .split(QDir::listSeparator(), Qt::SkipEmptyParts);
+    const QStringList extra = orb::extra_ports();
     const auto ports = QSerialPortInfo::availablePorts();
     QJsonArray list;
     QString text;
@@ -65,7 +65,7 @@ Result cmd_ports(Client &, Log &, const Settings &s)
         list.append(QJsonObject{{QStringLiteral("name"), name},
                                 {QStringLiteral("location"), name},
                                 {QStringLiteral("extra"), true}});
-        text += QStringLiteral("%1\t(ORB_PTZ_WASHING_EXTRA_PORTS)\n").arg(name);
+        text += QStringLiteral("%1\t(%2)\n").arg(name, QLatin1String(orb::extra_ports_variable));
     }
     out(s.json ? QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact)) + '\n'
                : text);
@@ -74,13 +74,13 @@ Result cmd_ports(Client &, Log &, const Settings &s)
 
 Result cmd_test(Client &client, Log &log, const Settings &s)
 {
-    log.info(QStringLiteral("Test"));
+    log.info(orb::command_title(orb::Command::test));
     QByteArray reply;
     const Result r = client.exchange(s.address, orb::Command::test, QByteArray(2, '\0'), 0,
                                      s.timeout_ms, s.retries, &reply);
     if (!r.ok())
         return r;
-    log.info(QStringLiteral("OK"));
+    log.info(orb::ok_text());
     out(s.json ? QStringLiteral("{\"address\": %1, \"ok\": true}\n").arg(s.address)
                : QStringLiteral("module %1 answers\n").arg(s.address));
     return {};
@@ -126,7 +126,7 @@ Result cmd_read(Client &client, Log &log, const Settings &s)
     const Result r = read_params(client, log, s, &data);
     if (!r.ok())
         return r;
-    log.info(QStringLiteral("OK"));
+    log.info(orb::ok_text());
     const QString text = s.json ? params_json(s.address, data) : params_text(data);
     if (out_file.isEmpty()) {
         out(text);
@@ -148,7 +148,7 @@ Result cmd_write(Client &client, Log &log, const Settings &s)
     for (const Assignment &a : s.changes)
         sent.set_value(a.field, a.value);
 
-    log.info(QString::fromUtf8("Запись"));
+    log.info(orb::command_title(orb::Command::set_param));
     QByteArray reply;
     const Result r = client.exchange(s.address, orb::Command::set_param, sent.encode(),
                                      orb::Param_data::size, s.timeout_ms, s.retries, &reply);
@@ -175,7 +175,7 @@ Result cmd_write(Client &client, Log &log, const Settings &s)
         log.error(text);
         return {Outcome::echo_differs, text};
     }
-    log.info(QStringLiteral("OK"));
+    log.info(orb::ok_text());
     if (s.json)
         out(params_json(s.address, echo));
     else
@@ -186,19 +186,17 @@ Result cmd_write(Client &client, Log &log, const Settings &s)
 Result cmd_pump(Client &client, Log &log, const Settings &s)
 {
     const bool on = s.pump_on;
-    log.info(on ? QString::fromUtf8("Включение насоса") : QString::fromUtf8("Выключение насоса"));
+    const orb::Command command = on ? orb::Command::pump_on : orb::Command::pump_off;
+    log.info(orb::command_title(command));
     QByteArray reply;
-    const Result r = client.exchange(s.address, on ? orb::Command::pump_on : orb::Command::pump_off,
-                                     {}, 0, s.timeout_ms, s.retries, &reply);
+    const Result r = client.exchange(s.address, command, {}, 0, s.timeout_ms, s.retries, &reply);
     if (!r.ok())
         return r;
-    log.info(QStringLiteral("OK"));
-    const QString text =
-        on ? QString::fromUtf8("насос включен") : QString::fromUtf8("насос выключен");
+    log.info(orb::ok_text());
     out(s.json ? QStringLiteral("{\"address\": %1, \"pump\": %2}\n")
                      .arg(s.address)
                      .arg(on ? QStringLiteral("true") : QStringLiteral("false"))
-               : text + '\n');
+               : orb::command_done_text(command) + '\n');
     return {};
 }
 
@@ -206,7 +204,7 @@ Result cmd_scan(Client &client, Log &log, const Settings &s)
 {
     QStringList found;
     for (int address = s.from; address <= s.to; ++address) {
-        log.info(QStringLiteral("Test"));
+        log.info(orb::command_title(orb::Command::test));
         QByteArray reply;
         const Result r = client.exchange(quint8(address), orb::Command::test, QByteArray(2, '\0'),
                                          0, s.timeout_ms, s.retries, &reply);
@@ -214,7 +212,7 @@ Result cmd_scan(Client &client, Log &log, const Settings &s)
             return r;
         if (!r.ok())
             continue;
-        log.info(QStringLiteral("OK"));
+        log.info(orb::ok_text());
         found << QString::number(address);
         if (!s.json)
             out(QString::number(address) + '\n');
@@ -317,7 +315,7 @@ const Command *find_command(const QString &name)
 Result ask_status(Client &client, Log &log, quint8 address, const Settings &s,
                   orb::Status_data *status)
 {
-    log.info(QString::fromUtf8("Получение статуса УПУ"));
+    log.info(orb::command_title(orb::Command::get_state));
     QByteArray reply;
     const Result r = client.exchange(address, orb::Command::get_state, {}, orb::Status_data::size,
                                      s.timeout_ms, s.retries, &reply);
@@ -326,6 +324,6 @@ Result ask_status(Client &client, Log &log, quint8 address, const Settings &s,
     orb::Status_data::decode(orb::packet_payload(reply), status);
     for (const QString &line : status->log_lines())
         log.debug(line);
-    log.info(QStringLiteral("OK"));
+    log.info(orb::ok_text());
     return {};
 }

@@ -1,5 +1,5 @@
-#include "command_line.h"
 #include "command.h"
+#include "command_line.h"
 #include "output.h"
 #include "run.h"
 

@@ -8,8 +8,6 @@
 #include "transport.h"
 
 #include <QElapsedTimer>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QSaveFile>
 
 namespace {
@@ -45,11 +43,10 @@ Result summary(const QVector<Address_result> &results)
 
 QString error_object(const Address_result &r)
 {
-    const QByteArray message = QJsonDocument(QJsonArray{reason(r)}).toJson(QJsonDocument::Compact);
     return QStringLiteral("{\"address\": %1, \"error\": {\"status\": %2, \"message\": %3}}")
         .arg(r.address)
         .arg(exit_status(r.result.outcome))
-        .arg(QString::fromUtf8(message.mid(1, message.size() - 2)));
+        .arg(json_string(reason(r)));
 }
 
 // One turn over every address; false when the port was lost on the way.
@@ -109,8 +106,7 @@ Result run_per_address(const Command &command, Client &client, Log &log, const S
 }
 
 // One scrape: every address asked once, until the port is lost.
-Module_sample sample(Client &client, Log &log, const Settings &s, quint8 address,
-                     Address_result *r)
+Module_sample sample(Client &client, Log &log, const Settings &s, quint8 address, Address_result *r)
 {
     Module_sample m;
     m.address = address;
