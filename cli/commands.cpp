@@ -22,18 +22,26 @@
 
 namespace {
 
-Result read_params(Client &client, Log &log, const Settings &s, orb::Param_data *data)
+// A record request (parameters, status), logged as the window logs it; "OK" is the caller's.
+template<class Record>
+Result ask_record(Client &client, Log &log, quint8 address, orb::Command command, const Settings &s,
+                  Record *record)
 {
-    log.info(orb::command_title(orb::Command::get_param));
+    log.info(orb::command_title(command));
     QByteArray reply;
-    const Result r = client.exchange(s.address, orb::Command::get_param, {}, orb::Param_data::size,
-                                     s.timeout_ms, s.retries, &reply);
+    const Result r =
+        client.exchange(address, command, {}, Record::size, s.timeout_ms, s.retries, &reply);
     if (!r.ok())
         return r;
-    orb::Param_data::decode(orb::packet_payload(reply), data);
-    for (const QString &line : data->log_lines())
+    Record::decode(orb::packet_payload(reply), record);
+    for (const QString &line : record->log_lines())
         log.debug(line);
     return {};
+}
+
+Result read_params(Client &client, Log &log, const Settings &s, orb::Param_data *data)
+{
+    return ask_record(client, log, s.address, orb::Command::get_param, s, data);
 }
 
 Result cmd_ports(Client &, Log &, const Settings &s)
@@ -315,15 +323,8 @@ const Command *find_command(const QString &name)
 Result ask_status(Client &client, Log &log, quint8 address, const Settings &s,
                   orb::Status_data *status)
 {
-    log.info(orb::command_title(orb::Command::get_state));
-    QByteArray reply;
-    const Result r = client.exchange(address, orb::Command::get_state, {}, orb::Status_data::size,
-                                     s.timeout_ms, s.retries, &reply);
-    if (!r.ok())
-        return r;
-    orb::Status_data::decode(orb::packet_payload(reply), status);
-    for (const QString &line : status->log_lines())
-        log.debug(line);
-    log.info(orb::ok_text());
-    return {};
+    const Result r = ask_record(client, log, address, orb::Command::get_state, s, status);
+    if (r.ok())
+        log.info(orb::ok_text());
+    return r;
 }
