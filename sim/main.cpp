@@ -1,6 +1,7 @@
 #include "console.h"
 #include "console_verbs.h"
 #include "link.h"
+#include "open_link.h"
 #include "options.h"
 #include "simulator.h"
 

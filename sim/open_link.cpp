@@ -1,4 +1,4 @@
-#include "link.h"
+#include "open_link.h"
 
 #include "options.h"
 #include "port_link.h"
