@@ -61,8 +61,8 @@ void MainWindow::f_about()
 {
     const QString version = orb::version_text();
     const QString mail = tr("mailto:%1").arg(QLatin1String(orb_maker::email));
-    AboutBox box(QStringLiteral("ORB Technology"), QStringLiteral("ORB PTZ Washing"), version,
-                 mail);
+    AboutBox box(QLatin1String(orb::organization_name), QLatin1String(orb::application_name),
+                 version, mail);
     box.exec();
 }
 

@@ -3,6 +3,7 @@
 #include "control_log.h"
 #include "form_font.h"
 #include "protocol/log_line.h"
+#include "protocol/version.h"
 #include "ui_mainwindow.h"
 
 #include <QSettings>
@@ -96,7 +97,8 @@ void MainWindow::init_window()
     ui->adv_tabWidget->setCurrentIndex(0);
     ui->tabPTZ_WorkMode->setCurrentIndex(0);
 
-    settings = new QSettings(QStringLiteral("ORB Technology"), QStringLiteral("ORB PTZ Washing"));
+    settings =
+        new QSettings(QLatin1String(orb::organization_name), QLatin1String(orb::application_name));
     restoreState(settings->value(QStringLiteral("windowState")).toByteArray(), 0);
     restoreGeometry(settings->value(QStringLiteral("geometry")).toByteArray());
 

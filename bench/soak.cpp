@@ -47,22 +47,20 @@ struct Step
 {
     const char *name; // button objectName, or the slot for the test request
     Command code;
-    const char *title;
-    const char *box_text;
     int fields; // DEBUG lines of a decoded record
 };
 
 const Step commands[] = {
-    {"btn_read_wish", Command::get_param, "Чтение", "OK", orb::param_field_count},
-    {"btn_read_presets", Command::get_param, "Чтение", "OK", orb::param_field_count},
-    {"btn_read_time", Command::get_param, "Чтение", "OK", orb::param_field_count},
-    {"btn_write_wish", Command::set_param, "Запись", "OK", 0},
-    {"btn_write_presets", Command::set_param, "Запись", "OK", 0},
-    {"btn_write_time", Command::set_param, "Запись", "OK", 0},
-    {"btn_read_state", Command::get_state, "Получение статуса УПУ", "OK", 8},
-    {"btn_pump_on", Command::pump_on, "Включение насоса", "насос включен", 0},
-    {"btn_pump_off", Command::pump_off, "Выключение насоса", "насос выключен", 0},
-    {"cmd_test", Command::test, "Test", "OK", 0}, // bound to no button
+    {"btn_read_wish", Command::get_param, orb::param_field_count},
+    {"btn_read_presets", Command::get_param, orb::param_field_count},
+    {"btn_read_time", Command::get_param, orb::param_field_count},
+    {"btn_write_wish", Command::set_param, 0},
+    {"btn_write_presets", Command::set_param, 0},
+    {"btn_write_time", Command::set_param, 0},
+    {"btn_read_state", Command::get_state, 8},
+    {"btn_pump_on", Command::pump_on, 0},
+    {"btn_pump_off", Command::pump_off, 0},
+    {"cmd_test", Command::test, 0}, // bound to no button
 };
 
 // Every fault the window can meet; a wrong echo only matters to orbctl's write.
@@ -258,7 +256,7 @@ QString Soak::check(const Step &c, const QStringList &all, const QString &fault,
     const auto next = [&] {
         return i < lines.size() ? lines.at(i++) : QString();
     };
-    if (next() != QString("INFO ") + c.title)
+    if (next() != QString("INFO ") + orb::command_title(c.code))
         return "no title line";
     const QString length = next();
     const QString sent = next();
@@ -313,7 +311,8 @@ QString Soak::check_boxes(const Step &c, bool ok)
     const QList<Box_closer::Box> &boxes = closer.boxes;
     if (boxes.size() != (ok ? 1 : 0))
         return QString("%1 boxes shown").arg(boxes.size());
-    if (ok && (boxes.first().title != "Информация" || boxes.first().text != c.box_text))
+    if (ok && (boxes.first().title != "Информация" ||
+               boxes.first().text != orb::command_done_text(c.code)))
         return "wrong box: " + boxes.first().title + " / " + boxes.first().text;
     if (QApplication::activeModalWidget())
         return "a box left open";

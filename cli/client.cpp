@@ -1,13 +1,11 @@
 #include "client.h"
 
-#include "console_out.h"
 #include "log.h"
-#include "transport.h"
+#include "output.h"
 #include "protocol/exchange_text.h"
+#include "transport.h"
 
 #include <QElapsedTimer>
-
-#include <cstdio>
 
 Client::Client(Log *log, bool verbose)
     : log(log)
@@ -23,7 +21,7 @@ void Client::wire(const QString &text) const
 {
     if (!verbose)
         return;
-    write_text(stderr, "orbctl: " + text + '\n');
+    fail(text);
 }
 
 Result Client::open(const QString &name, int baud, int connect_ms)
@@ -84,6 +82,26 @@ Result Client::once(quint8 address, int command, const QByteArray &packet, int r
         return {Outcome::no_reply, QStringLiteral("request not sent within %1 ms").arg(timeout_ms)};
     }
 
+    QByteArray hex;
+    const Result waited = first_line(clock, timeout_ms, &hex);
+    if (!waited.ok())
+        return waited;
+    if (hex.isEmpty()) {
+        log->debug(orb::received_text({}));
+        log->error(orb::check_reply({}, address, command).message);
+        wire(QStringLiteral("<- nothing"));
+        return {Outcome::no_reply, QStringLiteral("no reply within %1 ms").arg(timeout_ms)};
+    }
+    exchange_ms = double(clock.nsecsElapsed()) / 1e6;
+    *reply = QByteArray::fromHex(hex);
+    wire(
+        QStringLiteral("<- :%1 (%2 ms)").arg(QString::fromLatin1(hex)).arg(exchange_ms, 0, 'f', 1));
+    return checked(*reply, address, command, record_size);
+}
+
+Result Client::first_line(const QElapsedTimer &clock, int timeout_ms, QByteArray *hex)
+{
+    QIODevice &port = link->device();
     QVector<QByteArray> lines;
     QStringList notes;
     while (lines.isEmpty()) {
@@ -100,27 +118,22 @@ Result Client::once(quint8 address, int command, const QByteArray &packet, int r
     }
     for (const QString &note : qAsConst(notes))
         wire(QStringLiteral("!! ") + note);
+    if (!lines.isEmpty())
+        *hex = lines.first();
+    return {};
+}
 
-    if (lines.isEmpty()) {
-        log->debug(orb::received_text({}));
-        log->error(orb::check_reply({}, address, command).message);
-        wire(QStringLiteral("<- nothing"));
-        return {Outcome::no_reply, QStringLiteral("no reply within %1 ms").arg(timeout_ms)};
-    }
-    exchange_ms = double(clock.nsecsElapsed()) / 1e6;
-    *reply = QByteArray::fromHex(lines.first());
-    wire(QStringLiteral("<- :%1 (%2 ms)")
-             .arg(QString::fromLatin1(lines.first()))
-             .arg(exchange_ms, 0, 'f', 1));
-    const QStringList received = orb::received_texts(command, *reply);
+Result Client::checked(const QByteArray &reply, quint8 address, int command, int record_size)
+{
+    const QStringList received = orb::received_texts(command, reply);
     for (const QString &text : received)
         log->debug(text);
-    const orb::Reply_check check = orb::check_reply(*reply, address, command);
+    const orb::Reply_check check = orb::check_reply(reply, address, command);
     if (check.code != orb::reply_ok) {
         log->error(check.message);
         return {Outcome::wrong_reply, check.message};
     }
-    const int size = orb::packet_payload(*reply).size();
+    const int size = orb::packet_payload(reply).size();
     if (size < record_size) {
         const QString text = orb::short_reply_text(size, record_size);
         log->error(text);

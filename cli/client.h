@@ -8,6 +8,7 @@
 #include <memory>
 
 class Log;
+class QElapsedTimer;
 class Transport;
 
 // A synchronous client: open, one exchange at a time with a deadline, close. A reply is
@@ -38,6 +39,10 @@ public:
 private:
     Result once(quint8 address, int command, const QByteArray &packet, int record_size,
                 int timeout_ms, QByteArray *reply);
+    // The first complete line within the timeout, as hex; empty when none came.
+    Result first_line(const QElapsedTimer &clock, int timeout_ms, QByteArray *hex);
+    // The reply logged and checked, its record at least record_size bytes.
+    Result checked(const QByteArray &reply, quint8 address, int command, int record_size);
     void wire(const QString &text) const;
 
     std::unique_ptr<Transport> link;

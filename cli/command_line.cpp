@@ -170,12 +170,9 @@ bool take_options(const QCommandLineParser &parser, const Command &command, Sett
 
 } // namespace
 
-void add_options(QCommandLineParser *parser)
+const QList<QCommandLineOption> &orbctl_options()
 {
-    parser->setApplicationDescription(commands_text());
-    parser->addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do."),
-                                  QStringLiteral("COMMAND [ARGS]"));
-    parser->addOptions({
+    static const QList<QCommandLineOption> list = {
         {{QStringLiteral("p"), QStringLiteral("port")},
          QStringLiteral("Serial port, or tcp://HOST:PORT for a serial device server in raw TCP "
                         "mode (default: $ORB_PORT)."),
@@ -209,7 +206,16 @@ void add_options(QCommandLineParser *parser)
          QStringLiteral("file")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("This text.")},
         {QStringLiteral("version"), QStringLiteral("The version.")},
-    });
+    };
+    return list;
+}
+
+void add_options(QCommandLineParser *parser)
+{
+    parser->setApplicationDescription(commands_text());
+    parser->addPositionalArgument(QStringLiteral("command"), QStringLiteral("What to do."),
+                                  QStringLiteral("COMMAND [ARGS]"));
+    parser->addOptions(orbctl_options());
 }
 
 QString help_text(const QCommandLineParser &parser)

@@ -1,10 +1,15 @@
 #pragma once
 
+#include <QCommandLineOption>
+#include <QList>
 #include <QString>
 
 class QCommandLineParser;
 struct Command;
 struct Settings;
+
+// Every option orbctl takes, --help and --version included.
+const QList<QCommandLineOption> &orbctl_options();
 
 // The options orbctl takes, and the commands from their table as the description.
 void add_options(QCommandLineParser *parser);

@@ -1,15 +1,14 @@
 #include "commands.h"
 
 #include "client.h"
-#include "console_out.h"
-#include "fleet.h"
 #include "log.h"
-#include "transport.h"
+#include "output.h"
 
 #include "protocol/convert.h"
+#include "protocol/exchange_text.h"
+#include "protocol/extra_ports.h"
 
 #include <QDateTime>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -17,74 +16,37 @@
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QSerialPortInfo>
-#include <QThread>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 
 namespace {
 
-volatile std::sig_atomic_t interrupted = 0;
-QString *captured = nullptr;
-
-void on_interrupt(int)
+// A record request (parameters, status), logged as the window logs it; "OK" is the caller's.
+template<class Record>
+Result ask_record(Client &client, Log &log, quint8 address, orb::Command command, const Settings &s,
+                  Record *record)
 {
-    interrupted = 1;
-}
-
-Result read_params(Client &client, Log &log, const Settings &s, orb::Param_data *data)
-{
-    log.info(QString::fromUtf8("Чтение"));
+    log.info(orb::command_title(command));
     QByteArray reply;
-    const Result r = client.exchange(s.address, orb::Command::get_param, {}, orb::Param_data::size,
-                                     s.timeout_ms, s.retries, &reply);
+    const Result r =
+        client.exchange(address, command, {}, Record::size, s.timeout_ms, s.retries, &reply);
     if (!r.ok())
         return r;
-    orb::Param_data::decode(orb::packet_payload(reply), data);
-    for (const QString &line : data->log_lines())
+    Record::decode(orb::packet_payload(reply), record);
+    for (const QString &line : record->log_lines())
         log.debug(line);
     return {};
 }
 
-} // namespace
-
-void fail(const QString &text)
+Result read_params(Client &client, Log &log, const Settings &s, orb::Param_data *data)
 {
-    write_text(stderr, "orbctl: " + text + '\n');
+    return ask_record(client, log, s.address, orb::Command::get_param, s, data);
 }
-
-void out(const QString &text)
-{
-    if (captured) {
-        *captured += text;
-        return;
-    }
-    write_text(stdout, text);
-}
-
-void capture_out(QString *into)
-{
-    captured = into;
-}
-
-void watch_signals()
-{
-    std::signal(SIGINT, on_interrupt);
-    std::signal(SIGTERM, on_interrupt);
-}
-
-bool watch_interrupted()
-{
-    return interrupted;
-}
-
-namespace {
 
 Result cmd_ports(Client &, Log &, const Settings &s)
 {
-    const QStringList extra = qEnvironmentVariable("ORB_PTZ_WASHING_EXTRA_PORTS")
-                                  .split(QDir::listSeparator(), Qt::SkipEmptyParts);
+    const QStringList extra = orb::extra_ports();
     const auto ports = QSerialPortInfo::availablePorts();
     QJsonArray list;
     QString text;
@@ -111,7 +73,7 @@ Result cmd_ports(Client &, Log &, const Settings &s)
         list.append(QJsonObject{{QStringLiteral("name"), name},
                                 {QStringLiteral("location"), name},
                                 {QStringLiteral("extra"), true}});
-        text += QStringLiteral("%1\t(ORB_PTZ_WASHING_EXTRA_PORTS)\n").arg(name);
+        text += QStringLiteral("%1\t(%2)\n").arg(name, QLatin1String(orb::extra_ports_variable));
     }
     out(s.json ? QString::fromUtf8(QJsonDocument(list).toJson(QJsonDocument::Compact)) + '\n'
                : text);
@@ -120,13 +82,13 @@ Result cmd_ports(Client &, Log &, const Settings &s)
 
 Result cmd_test(Client &client, Log &log, const Settings &s)
 {
-    log.info(QStringLiteral("Test"));
+    log.info(orb::command_title(orb::Command::test));
     QByteArray reply;
     const Result r = client.exchange(s.address, orb::Command::test, QByteArray(2, '\0'), 0,
                                      s.timeout_ms, s.retries, &reply);
     if (!r.ok())
         return r;
-    log.info(QStringLiteral("OK"));
+    log.info(orb::ok_text());
     out(s.json ? QStringLiteral("{\"address\": %1, \"ok\": true}\n").arg(s.address)
                : QStringLiteral("module %1 answers\n").arg(s.address));
     return {};
@@ -138,35 +100,23 @@ Result cmd_status(Client &client, Log &log, const Settings &s)
         watch_signals();
     QElapsedTimer clock;
     clock.start();
-    for (qint64 n = 1; !interrupted; ++n) {
-        log.info(QString::fromUtf8("Получение статуса УПУ"));
-        QByteArray reply;
-        const Result r = client.exchange(s.address, orb::Command::get_state, {},
-                                         orb::Status_data::size, s.timeout_ms, s.retries, &reply);
+    for (qint64 n = 1; !watch_interrupted(); ++n) {
+        orb::Status_data status;
+        const Result r = ask_status(client, log, s.address, s, &status);
         if (!r.ok())
             return r;
-        orb::Status_data status;
-        orb::Status_data::decode(orb::packet_payload(reply), &status);
-        for (const QString &line : status.log_lines())
-            log.debug(line);
-        log.info(QStringLiteral("OK"));
         if (s.json) {
             out(status_json(s.address, status));
         } else {
-            const QString when =
-                s.every_ms >= 0 ? QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz  "))
-                                : QString();
             out(QStringLiteral("%1%2  flag_lvl=%3 flag_rain=%4 alarm_in=%5\n")
-                    .arg(when, status.state_line())
+                    .arg(watch_stamp(s.every_ms >= 0), status.state_line())
                     .arg(int(status.flag_lvl))
                     .arg(int(status.flag_rain))
                     .arg(status.alarm_in));
         }
         if (s.every_ms < 0 || (s.count > 0 && n >= s.count))
             break;
-        // Polls keep to a fixed period from the start; short naps let Ctrl-C end the wait.
-        while (!interrupted && clock.elapsed() < n * s.every_ms)
-            QThread::msleep(ulong(qBound(qint64(1), n * s.every_ms - clock.elapsed(), qint64(50))));
+        watch_wait(clock, n, s.every_ms);
     }
     return {};
 }
@@ -184,7 +134,7 @@ Result cmd_read(Client &client, Log &log, const Settings &s)
     const Result r = read_params(client, log, s, &data);
     if (!r.ok())
         return r;
-    log.info(QStringLiteral("OK"));
+    log.info(orb::ok_text());
     const QString text = s.json ? params_json(s.address, data) : params_text(data);
     if (out_file.isEmpty()) {
         out(text);
@@ -206,7 +156,7 @@ Result cmd_write(Client &client, Log &log, const Settings &s)
     for (const Assignment &a : s.changes)
         sent.set_value(a.field, a.value);
 
-    log.info(QString::fromUtf8("Запись"));
+    log.info(orb::command_title(orb::Command::set_param));
     QByteArray reply;
     const Result r = client.exchange(s.address, orb::Command::set_param, sent.encode(),
                                      orb::Param_data::size, s.timeout_ms, s.retries, &reply);
@@ -233,7 +183,7 @@ Result cmd_write(Client &client, Log &log, const Settings &s)
         log.error(text);
         return {Outcome::echo_differs, text};
     }
-    log.info(QStringLiteral("OK"));
+    log.info(orb::ok_text());
     if (s.json)
         out(params_json(s.address, echo));
     else
@@ -244,19 +194,17 @@ Result cmd_write(Client &client, Log &log, const Settings &s)
 Result cmd_pump(Client &client, Log &log, const Settings &s)
 {
     const bool on = s.pump_on;
-    log.info(on ? QString::fromUtf8("Включение насоса") : QString::fromUtf8("Выключение насоса"));
+    const orb::Command command = on ? orb::Command::pump_on : orb::Command::pump_off;
+    log.info(orb::command_title(command));
     QByteArray reply;
-    const Result r = client.exchange(s.address, on ? orb::Command::pump_on : orb::Command::pump_off,
-                                     {}, 0, s.timeout_ms, s.retries, &reply);
+    const Result r = client.exchange(s.address, command, {}, 0, s.timeout_ms, s.retries, &reply);
     if (!r.ok())
         return r;
-    log.info(QStringLiteral("OK"));
-    const QString text =
-        on ? QString::fromUtf8("насос включен") : QString::fromUtf8("насос выключен");
+    log.info(orb::ok_text());
     out(s.json ? QStringLiteral("{\"address\": %1, \"pump\": %2}\n")
                      .arg(s.address)
                      .arg(on ? QStringLiteral("true") : QStringLiteral("false"))
-               : text + '\n');
+               : orb::command_done_text(command) + '\n');
     return {};
 }
 
@@ -264,7 +212,7 @@ Result cmd_scan(Client &client, Log &log, const Settings &s)
 {
     QStringList found;
     for (int address = s.from; address <= s.to; ++address) {
-        log.info(QStringLiteral("Test"));
+        log.info(orb::command_title(orb::Command::test));
         QByteArray reply;
         const Result r = client.exchange(quint8(address), orb::Command::test, QByteArray(2, '\0'),
                                          0, s.timeout_ms, s.retries, &reply);
@@ -272,7 +220,7 @@ Result cmd_scan(Client &client, Log &log, const Settings &s)
             return r;
         if (!r.ok())
             continue;
-        log.info(QStringLiteral("OK"));
+        log.info(orb::ok_text());
         found << QString::number(address);
         if (!s.json)
             out(QString::number(address) + '\n');
@@ -372,30 +320,11 @@ const Command *find_command(const QString &name)
     return nullptr;
 }
 
-Result run_command(const Command &command, const Settings &s)
+Result ask_status(Client &client, Log &log, quint8 address, const Settings &s,
+                  orb::Status_data *status)
 {
-    Log log;
-    log.set_file(s.log_file);
-    Client client(&log, s.verbose);
-    if (command.uses_port) {
-        if (s.baud_given && is_tcp_name(s.port))
-            fail(QStringLiteral("--baud does not apply to %1: the device server's own setting does")
-                     .arg(s.port));
-        // Reaching a device server gets the reply timeout, but never less than a second.
-        const Result opened = client.open(s.port, s.baud, qMax(s.timeout_ms, 1000));
-        if (s.prometheus)
-            return cmd_metrics(client, log, s, opened);
-        if (!opened.ok())
-            return opened;
-    }
-    if (command.per_address && s.addresses.size() > 1)
-        return run_per_address(command, client, log, s);
-    return command.run(client, log, s);
-}
-
-int finish(const Result &result)
-{
-    if (!result.ok())
-        fail(result.message);
-    return exit_status(result.outcome);
+    const Result r = ask_record(client, log, address, orb::Command::get_state, s, status);
+    if (r.ok())
+        log.info(orb::ok_text());
+    return r;
 }

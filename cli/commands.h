@@ -1,68 +1,18 @@
 #pragma once
 
-#include "outcome.h"
-#include "values.h"
+#include "command.h"
 
-#include <QString>
-#include <QStringList>
+#include <QVector>
 
-class Client;
-class Log;
+namespace orb {
+struct Status_data;
+}
 
-// What a command needs besides the client; all of it checked before anything is sent.
-struct Settings
-{
-    QString port;
-    int baud = 9600;
-    QString log_file; // empty: no log
-    bool verbose = false;
-    quint8 address = 1;
-    QVector<quint8> addresses{1}; // in the order given; address is the one asked now
-    int timeout_ms = 1000;
-    int retries = 0;
-    bool json = false;
-    qint64 every_ms = -1;        // status --watch period; < 0: one status only
-    qint64 count = 0;            // status --watch polls; 0: until Ctrl-C
-    int from = 0, to = 255;      // scan
-    QString out_file;            // read -o, status --prometheus -o; empty: stdout
-    QVector<Assignment> changes; // set, write
-    bool pump_on = false;
-    bool prometheus = false; // status --prometheus
-    bool baud_given = false; // --baud, which a tcp:// port has no use for
-};
-
-// One command: its name and arguments, the options only it takes, its lines in --help, what
-// it makes of its arguments and what it does.
-struct Command
-{
-    QString name;
-    int arguments;       // after the name; -1 for one or more
-    QStringList options; // long names of the options that belong to this command only
-    int timeout_ms;      // default reply timeout
-    bool uses_port;
-    QString usage;     // "status [--watch S] [--count N]"
-    QStringList about; // its lines in --help
-    bool (*take)(const QStringList &args, Settings *s, QString *why); // nullptr: no arguments
-    Result (*run)(Client &client, Log &log, const Settings &s);
-    bool per_address = true; // runs once for each address of a list
-};
-
+// orbctl's commands, in the order --help lists them.
 const QVector<Command> &commands();
 const Command *find_command(const QString &name);
 
-// Opens the log and, when the command wants one, the port; then runs the command.
-Result run_command(const Command &command, const Settings &s);
-
-// The exit status of a result, after its message on stderr.
-int finish(const Result &result);
-
-// "orbctl: text" on stderr.
-void fail(const QString &text);
-// Text on stdout, flushed at once so a watch can be piped.
-void out(const QString &text);
-// What out() is given goes into *into from now on instead; nullptr: to stdout again.
-void capture_out(QString *into);
-
-// status --watch: SIGINT and SIGTERM end the polls at the next turn, not the process.
-void watch_signals();
-bool watch_interrupted();
+// One status request to s.address, logged as the window logs it ("OK" included); the record
+// in *status.
+Result ask_status(Client &client, Log &log, quint8 address, const Settings &s,
+                  orb::Status_data *status);

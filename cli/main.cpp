@@ -1,5 +1,7 @@
+#include "command.h"
 #include "command_line.h"
-#include "commands.h"
+#include "output.h"
+#include "run.h"
 
 #include "protocol/version.h"
 

@@ -37,6 +37,7 @@ double checked(qint64 byte)
     return byte != 0 ? 1 : 0;
 }
 
+// One row per metric, in the order of the exposition: a table, long only by its rows.
 const QVector<Metric> &metrics()
 {
     const auto none = [](const Module_sample &) {

@@ -12,12 +12,6 @@ namespace {
 // Digits beyond this cannot be a field value; stopping here keeps the arithmetic in range.
 constexpr int max_digits = 12;
 
-QString json_string(const QString &text)
-{
-    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(array.mid(1, array.size() - 2));
-}
-
 // Seconds of "2h30m" and the like: h, m, s in that order, each at most once.
 bool duration_seconds(const QString &text, quint64 *out)
 {
@@ -32,6 +26,12 @@ bool duration_seconds(const QString &text, quint64 *out)
 }
 
 } // namespace
+
+QString json_string(const QString &text)
+{
+    const QByteArray array = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
 
 bool parse_field_value(int field, const QString &text, quint32 *out, QString *why)
 {

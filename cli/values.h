@@ -27,6 +27,9 @@ bool parse_param_file(const QByteArray &bytes, QVector<Assignment> *out, QString
 // A non-negative whole number up to max, for options.
 bool parse_count(const QString &text, qint64 max, qint64 *out);
 
+// Text as a JSON string, quotes and escapes included.
+QString json_string(const QString &text);
+
 // "2h30m", "45s", "0s".
 QString duration_text(quint64 seconds);
 

@@ -4,6 +4,52 @@
 
 namespace orb {
 
+namespace {
+
+constexpr char ok[] = "OK";
+
+struct Command_texts
+{
+    Command command;
+    const char *title;
+    const char *done;
+};
+
+const Command_texts command_texts[] = {
+    {Command::test, "Test", ok},
+    {Command::get_param, "Чтение", ok},
+    {Command::set_param, "Запись", ok},
+    {Command::get_state, "Получение статуса УПУ", ok},
+    {Command::pump_on, "Включение насоса", "насос включен"},
+    {Command::pump_off, "Выключение насоса", "насос выключен"},
+};
+
+const Command_texts &texts_of(Command command)
+{
+    for (const Command_texts &t : command_texts) {
+        if (t.command == command)
+            return t;
+    }
+    return command_texts[0]; // every command has a row
+}
+
+} // namespace
+
+QString command_title(Command command)
+{
+    return QString::fromUtf8(texts_of(command).title);
+}
+
+QString command_done_text(Command command)
+{
+    return QString::fromUtf8(texts_of(command).done);
+}
+
+QString ok_text()
+{
+    return QLatin1String(ok);
+}
+
 QString packet_length_text(const QByteArray &packet)
 {
     return QString::fromUtf8("Длина пакета = %1").arg(packet.size());

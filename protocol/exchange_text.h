@@ -6,7 +6,16 @@
 
 namespace orb {
 
+enum class Command : quint8;
+
 // The exchange's log texts, word for word the same from the window and from orbctl.
+
+// A command's title, the first line its exchange logs, and what its success shows: the window's
+// box and orbctl's pump line (ok_text() for all but the pump).
+QString command_title(Command command);
+QString command_done_text(Command command);
+// The line an exchange that went right ends with.
+QString ok_text();
 
 // "Длина пакета = N", N counting header, payload and CRC.
 QString packet_length_text(const QByteArray &packet);

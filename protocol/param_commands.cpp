@@ -2,6 +2,7 @@
 #include "ui_mainwindow.h"
 
 #include "protocol/convert.h"
+#include "protocol/exchange_text.h"
 #include "protocol/packet.h"
 #include "protocol/param_data.h"
 
@@ -84,7 +85,7 @@ QString overflow_text(const Ui::MainWindow *ui, const orb::Param_overflow &overf
 
 void MainWindow::cmd_get_param()
 {
-    if (!start_command(tr("Чтение")))
+    if (!start_command(orb::command_title(orb::Command::get_param)))
         return;
     if (!port_is_open()) {
         QMessageBox box(QMessageBox::Critical, tr("Ошибка передачи данных"), tr("Порт не открыт!"),
@@ -106,12 +107,13 @@ void MainWindow::cmd_get_param()
     // check_reply has matched it against the spin box, so this only confirms the address.
     ui->sb_address_upu->setValue(quint8(reply.at(orb::offset_address)));
     show_params(this, data);
-    notify(INFO, QStringLiteral("OK"), tr("Информация"), QStringLiteral("OK"), true);
+    notify(INFO, orb::ok_text(), tr("Информация"), orb::command_done_text(orb::Command::get_param),
+           true);
 }
 
 void MainWindow::cmd_set_param()
 {
-    if (!start_command(tr("Запись")))
+    if (!start_command(orb::command_title(orb::Command::set_param)))
         return;
     if (!port_ready(false))
         return;
@@ -130,5 +132,6 @@ void MainWindow::cmd_set_param()
     if (!reply_record(&echo))
         return;
     show_params(this, echo);
-    notify(INFO, QStringLiteral("OK"), tr("Информация"), QStringLiteral("OK"), true);
+    notify(INFO, orb::ok_text(), tr("Информация"), orb::command_done_text(orb::Command::set_param),
+           true);
 }

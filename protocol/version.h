@@ -4,6 +4,11 @@
 
 namespace orb {
 
+// Who makes the tool and what it is called: the About box shows them, and the window's settings
+// are stored under them.
+constexpr char organization_name[] = "ORB Technology";
+constexpr char application_name[] = "ORB PTZ Washing";
+
 // The release, from the project's version in the build: "0.0.99".
 QString version();
 

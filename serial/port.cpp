@@ -1,8 +1,8 @@
 #include "mainwindow.h"
 #include "protocol/exchange_text.h"
+#include "protocol/extra_ports.h"
 #include "ui_mainwindow.h"
 
-#include <QDir>
 #include <QMessageBox>
 #include <QMetaEnum>
 #include <QSerialPortInfo>
@@ -37,8 +37,7 @@ void MainWindow::f_scan()
 
     // The system list never shows pseudo-terminals, socat links or some virtual COM
     // pairs; they are named here instead.
-    const QStringList extra = qEnvironmentVariable("ORB_PTZ_WASHING_EXTRA_PORTS")
-                                  .split(QDir::listSeparator(), Qt::SkipEmptyParts);
+    const QStringList extra = orb::extra_ports();
     for (const QString &name : extra) {
         if (ui->cb_port->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
             ui->cb_port->addItem(name);

@@ -3,16 +3,12 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
-#include <QStringList>
-#include <QVector>
 
 #include <functional>
 
 class QSocketNotifier;
 
 namespace sim {
-
-class Simulator;
 
 // Lines typed on standard input, delivered on the event loop. When a pipe or terminal on
 // standard input reaches its end, whoever drove the simulator is gone and closed() says so;
@@ -39,22 +35,6 @@ private:
     bool overflow = false;
     QSocketNotifier *notifier = nullptr;
 };
-
-// One command typed on the console: its verb, the words after it, and what it does. A handler
-// returns nothing when done, so that the line is acknowledged with "ok" and noted in the
-// traffic, or else the whole answer line ("ok ..." or "error ...").
-struct Console_command
-{
-    QString verb;
-    int words;           // after the verb; -1 for one or more
-    QStringList choices; // when not empty: the one word must be one of these
-    QString (*run)(Simulator &sim, const QStringList &words);
-};
-
-const QVector<Console_command> &console_commands();
-
-// Runs one console line; its answer goes to standard output.
-void run_console_command(Simulator &sim, const QString &text);
 
 // SIGINT and SIGTERM call stop with the signal's number, on the event loop (on Unix through a
 // self-pipe, so the handler itself does nothing but write one byte).

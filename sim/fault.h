@@ -27,11 +27,6 @@ enum class Fault {
     bad_echo,
 };
 
-// "silent", "bad-crc", ... as typed on the command line and on stdin.
-QString fault_name(Fault fault);
-bool fault_from_name(const QString &name, Fault *out);
-QStringList fault_names();
-
 // One write towards the line. delay_ms counts from the end of the previous write.
 struct Segment
 {
@@ -40,6 +35,28 @@ struct Segment
     bool paced = true;        // at the line rate, or all at once
     bool close_after = false; // the module drops off the line once this is out
 };
+
+// One kind of fault: its name as typed on the command line and on stdin, its line in --help,
+// and what it does to a reply.
+struct Fault_kind
+{
+    Fault fault;
+    const char *name;  // "bad-crc"
+    const char *about; // what the tool sees
+    // The packet as it goes out, header and CRC included; nullptr: as the module made it.
+    QByteArray (*spoil)(const QByteArray &packet);
+    // The writes that carry the framed line; nullptr: the line at once.
+    QVector<Segment> (*send)(const QByteArray &line, const QByteArray &packet,
+                             QRandomGenerator &rng);
+};
+
+// Every fault, none first.
+const QVector<Fault_kind> &fault_kinds();
+
+QString fault_name(Fault fault);
+bool fault_from_name(const QString &name, Fault *out);
+// All but none.
+QStringList fault_names();
 
 constexpr int split_gap_ms = 300;
 constexpr int late_ms = 1200;

@@ -119,13 +119,13 @@ QByteArray Module::answer(const QByteArray &request, qint64 now_ms, QString *why
         return {};
     }
     const QByteArray payload = orb::packet_payload(request);
-    QByteArray out;
+    QByteArray record;
     switch (command) {
     case int(orb::Command::test):
-        out = payload;
+        record = payload;
         break;
     case int(orb::Command::get_param):
-        out = param.encode();
+        record = param.encode();
         break;
     case int(orb::Command::set_param): {
         orb::Param_data stored;
@@ -141,11 +141,11 @@ QByteArray Module::answer(const QByteArray &request, qint64 now_ms, QString *why
         param = stored;
         if (state == state_pause && new_interval)
             enter(state_pause, now_ms);
-        out = param.encode();
+        record = param.encode();
         break;
     }
     case int(orb::Command::get_state):
-        out = status(now_ms).encode();
+        record = status(now_ms).encode();
         break;
     case int(orb::Command::pump_on):
         advance(now_ms);
@@ -160,7 +160,7 @@ QByteArray Module::answer(const QByteArray &request, qint64 now_ms, QString *why
             QStringLiteral("no answer: unknown command 0x%1").arg(command, 2, 16, QLatin1Char('0'));
         return {};
     }
-    return orb::build_packet(addr, quint8(command), out);
+    return orb::build_packet(addr, quint8(command), record);
 }
 
 } // namespace sim

@@ -27,17 +27,17 @@ bool is_hex(const QByteArray &text)
 QString shown(const QByteArray &bytes)
 {
     // Control characters and bytes above ASCII are shown as <hh> so a traffic line stays one line.
-    QString out;
+    QString text;
     for (const char c : bytes.left(200)) {
         const uchar u = uchar(c);
         if (u >= 0x20 && u < 0x7F)
-            out += QLatin1Char(c);
+            text += QLatin1Char(c);
         else
-            out += QStringLiteral("<%1>").arg(u, 2, 16, QLatin1Char('0'));
+            text += QStringLiteral("<%1>").arg(u, 2, 16, QLatin1Char('0'));
     }
     if (bytes.size() > 200)
-        out += QStringLiteral("... (%1 bytes)").arg(bytes.size());
-    return out;
+        text += QStringLiteral("... (%1 bytes)").arg(bytes.size());
+    return text;
 }
 
 } // namespace
@@ -46,13 +46,13 @@ Simulator::Simulator(Link *link, quint8 address, qint64 init_ms, QObject *parent
     : QObject(parent)
     , link(link)
     , mod(address, init_ms, 0)
-    , out(this)
+    , outgoing(this)
 {
     clock.start();
     connect(link, &Link::received, this, &Simulator::received);
     connect(link, &Link::note, this, [](const QString &text) { traffic(text); });
-    connect(&out, &Sender::write, link, &Link::write);
-    connect(&out, &Sender::close_line, this, &Simulator::vanish);
+    connect(&outgoing, &Sender::write, link, &Link::write);
+    connect(&outgoing, &Sender::close_line, this, &Simulator::vanish);
 }
 
 void Simulator::traffic(const QString &text)
@@ -121,7 +121,7 @@ void Simulator::request(const QByteArray &hex)
     plan[0].delay_ms += turnaround_ms;
     for (const Segment &s : qAsConst(plan))
         traffic(QStringLiteral("-> ") + shown(s.bytes));
-    out.push(plan);
+    outgoing.push(plan);
 }
 
 void Simulator::vanish()
@@ -150,13 +150,13 @@ void Simulator::set_faults(const QVector<Fault> &kinds)
 
 void Simulator::flush()
 {
-    out.clear();
+    outgoing.clear();
     link->discard();
 }
 
 void Simulator::keep_start()
 {
-    start = Start{mod, faults, fault_rate, seed, turnaround_ms, out.is_pacing()};
+    start = Start{mod, faults, fault_rate, seed, turnaround_ms, outgoing.is_pacing()};
 }
 
 void Simulator::reset()
@@ -174,7 +174,7 @@ void Simulator::reset()
     fault_rate = start->fault_rate;
     rng.seed(seed = start->seed);
     turnaround_ms = start->turnaround_ms;
-    out.set_pacing(start->pacing);
+    outgoing.set_pacing(start->pacing);
 }
 
 QString Simulator::status_text()

@@ -26,7 +26,7 @@ public:
     Simulator(Link *link, quint8 address, qint64 init_ms, QObject *parent = nullptr);
 
     Module &module() { return mod; }
-    Sender &sender() { return out; }
+    Sender &sender() { return outgoing; }
 
     void set_eol(const QByteArray &eol) { line_end = eol; }
     void set_turnaround(int ms) { turnaround_ms = qMax(0, ms); }
@@ -67,7 +67,7 @@ private:
 
     Link *link;
     Module mod;
-    Sender out;
+    Sender outgoing;
     orb::Line_reader reader;
     QElapsedTimer clock;
     QRandomGenerator rng;

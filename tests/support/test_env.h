@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol/log_line.h"
+#include "protocol/version.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -39,7 +40,8 @@ public:
     // The tool's settings store, as the window opens it.
     static QSettings tool_settings()
     {
-        return QSettings(QStringLiteral("ORB Technology"), QStringLiteral("ORB PTZ Washing"));
+        return QSettings(QLatin1String(orb::organization_name),
+                         QLatin1String(orb::application_name));
     }
 
     bool is_valid() const { return dir.isValid(); }

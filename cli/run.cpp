@@ -1,18 +1,14 @@
-#include "fleet.h"
+#include "run.h"
 
 #include "client.h"
 #include "commands.h"
 #include "log.h"
 #include "metrics.h"
-
-#include "protocol/packet.h"
+#include "output.h"
+#include "transport.h"
 
 #include <QElapsedTimer>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QSaveFile>
-#include <QThread>
-#include <QTime>
 
 namespace {
 
@@ -31,36 +27,33 @@ QString reason(const Address_result &r)
 // The first failure's outcome, and one line naming every failed address.
 Result summary(const QVector<Address_result> &results)
 {
-    Result out;
+    Result first;
     QStringList failed;
     for (const Address_result &r : results) {
         if (r.tried && r.result.ok())
             continue;
-        if (out.ok())
-            out.outcome = r.result.outcome;
+        if (first.ok())
+            first.outcome = r.result.outcome;
         failed << QStringLiteral("%1 (%2)").arg(r.address).arg(reason(r));
     }
     if (!failed.isEmpty())
-        out.message = QStringLiteral("failed: ") + failed.join(QStringLiteral(", "));
-    return out;
+        first.message = QStringLiteral("failed: ") + failed.join(QStringLiteral(", "));
+    return first;
 }
 
 QString error_object(const Address_result &r)
 {
-    const QByteArray message = QJsonDocument(QJsonArray{reason(r)}).toJson(QJsonDocument::Compact);
     return QStringLiteral("{\"address\": %1, \"error\": {\"status\": %2, \"message\": %3}}")
         .arg(r.address)
         .arg(exit_status(r.result.outcome))
-        .arg(QString::fromUtf8(message.mid(1, message.size() - 2)));
+        .arg(json_string(reason(r)));
 }
 
 // One turn over every address; false when the port was lost on the way.
 bool one_round(const Command &command, Client &client, Log &log, const Settings &s,
                QVector<Address_result> *results)
 {
-    const QString when = s.every_ms >= 0
-                             ? QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz  "))
-                             : QString();
+    const QString when = watch_stamp(s.every_ms >= 0);
     bool lost = false;
     QStringList objects;
     for (const quint8 address : s.addresses) {
@@ -90,8 +83,6 @@ bool one_round(const Command &command, Client &client, Log &log, const Settings 
     return !lost;
 }
 
-} // namespace
-
 Result run_per_address(const Command &command, Client &client, Log &log, const Settings &s)
 {
     if (s.every_ms >= 0)
@@ -109,13 +100,31 @@ Result run_per_address(const Command &command, Client &client, Log &log, const S
         const Result failed = summary(round);
         if (!failed.ok())
             fail(failed.message);
-        while (!watch_interrupted() && clock.elapsed() < n * s.every_ms)
-            QThread::msleep(ulong(qBound(qint64(1), n * s.every_ms - clock.elapsed(), qint64(50))));
+        watch_wait(clock, n, s.every_ms);
     }
     return summary(s.every_ms < 0 ? all : all.mid(all.size() - s.addresses.size()));
 }
 
-Result cmd_metrics(Client &client, Log &log, const Settings &s, const Result &opened)
+// One scrape: every address asked once, until the port is lost.
+Module_sample sample(Client &client, Log &log, const Settings &s, quint8 address, Address_result *r)
+{
+    Module_sample m;
+    m.address = address;
+    if (r->tried) {
+        r->result = ask_status(client, log, address, s, &m.status);
+        m.up = r->result.ok();
+        if (m.up)
+            m.exchange_seconds = client.last_exchange_ms() / 1000;
+    }
+    if (!m.up) {
+        m.failure = exit_status(r->result.outcome);
+        m.reason =
+            r->tried ? r->result.message : QStringLiteral("not tried: %1").arg(r->result.message);
+    }
+    return m;
+}
+
+Result scrape(Client &client, Log &log, const Settings &s, const Result &opened)
 {
     // Opened before anything is sent, so an unwritable place is refused first.
     QSaveFile file(s.out_file);
@@ -128,31 +137,10 @@ Result cmd_metrics(Client &client, Log &log, const Settings &s, const Result &op
     QVector<Address_result> results;
     Result gone = opened; // once the port is lost, the rest are not asked
     for (const quint8 address : s.addresses) {
-        Module_sample m;
-        m.address = address;
         Address_result r{address, gone, gone.ok()};
-        if (gone.ok()) {
-            log.info(QString::fromUtf8("Получение статуса УПУ"));
-            QByteArray reply;
-            r.result = client.exchange(address, orb::Command::get_state, {}, orb::Status_data::size,
-                                       s.timeout_ms, s.retries, &reply);
-            if (r.result.ok()) {
-                orb::Status_data::decode(orb::packet_payload(reply), &m.status);
-                for (const QString &line : m.status.log_lines())
-                    log.debug(line);
-                log.info(QStringLiteral("OK"));
-                m.up = true;
-                m.exchange_seconds = client.last_exchange_ms() / 1000;
-            } else if (r.result.outcome == Outcome::port_lost) {
-                gone = r.result;
-            }
-        }
-        if (!m.up) {
-            m.failure = exit_status(r.result.outcome);
-            m.reason =
-                r.tried ? r.result.message : QStringLiteral("not tried: %1").arg(r.result.message);
-        }
-        samples.append(m);
+        samples.append(sample(client, log, s, address, &r));
+        if (r.result.outcome == Outcome::port_lost)
+            gone = r.result;
         results.append(r);
     }
     const QString text = prometheus_text(s.port, samples);
@@ -164,4 +152,27 @@ Result cmd_metrics(Client &client, Log &log, const Settings &s, const Result &op
     if (results.size() == 1)
         return results.first().tried ? results.first().result : opened;
     return summary(results);
+}
+
+} // namespace
+
+Result run_command(const Command &command, const Settings &s)
+{
+    Log log;
+    log.set_file(s.log_file);
+    Client client(&log, s.verbose);
+    if (command.uses_port) {
+        if (s.baud_given && is_tcp_name(s.port))
+            fail(QStringLiteral("--baud does not apply to %1: the device server's own setting does")
+                     .arg(s.port));
+        // Reaching a device server gets the reply timeout, but never less than a second.
+        const Result opened = client.open(s.port, s.baud, qMax(s.timeout_ms, 1000));
+        if (s.prometheus)
+            return scrape(client, log, s, opened);
+        if (!opened.ok())
+            return opened;
+    }
+    if (command.per_address && s.addresses.size() > 1)
+        return run_per_address(command, client, log, s);
+    return command.run(client, log, s);
 }

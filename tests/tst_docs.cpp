@@ -1,0 +1,109 @@
+#include "command_line.h"
+#include "commands.h"
+
+#include "sim/console_verbs.h"
+#include "sim/fault.h"
+#include "sim/options.h"
+
+#include <QFile>
+#include <QRegularExpression>
+#include <QtTest>
+
+// The simulator's page and the manual pages name every fault, console verb, command and option
+// the code's own tables hold, so a new one cannot ship without its line.
+class tst_docs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void named_data();
+    void named();
+};
+
+namespace {
+
+const char sim_guide[] = "docs/simulator.md";
+const char sim_page[] = "docs/orb-module-sim.1";
+const char orbctl_page[] = "docs/orbctl.1";
+
+// "-p" and "--port" for an option, as the pages spell them.
+QStringList spelled(const QCommandLineOption &option)
+{
+    QStringList names;
+    for (const QString &name : option.names())
+        names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    return names;
+}
+
+void add_rows(const QStringList &docs, const QString &kind, const QStringList &names)
+{
+    for (const QString &doc : docs) {
+        for (const QString &name : names)
+            QTest::newRow(qPrintable(QStringLiteral("%1: %2 %3").arg(doc, kind, name)))
+                << doc << name;
+    }
+}
+
+QString read_doc(const QString &doc)
+{
+    QFile file(QStringLiteral(ORB_SOURCE_DIR "/") + doc);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    return QString::fromUtf8(file.readAll());
+}
+
+// Where a name counts as named: Markdown sets it as code (`name ...`), a manual page in bold
+// (\fBname, or on a .B, .BR, .RB, .BI or .IB line). A word in running text does not count, so
+// that "reset the clock" does not stand for the verb reset.
+bool names(const QString &doc, const QString &text, const QString &name)
+{
+    const QString word = QRegularExpression::escape(name) + QStringLiteral("(?![\\w-])");
+    if (doc.endsWith(QLatin1String(".md")))
+        return text.contains(QRegularExpression(QStringLiteral("`") + word));
+    QString roff = text;
+    roff.replace(QLatin1String("\\-"), QLatin1String("-"));
+    const QRegularExpression bold(
+        QStringLiteral("\\\\fB%1|^\\.(B|BR|RB|BI|IB) .*(?<![\\w-])%1").arg(word),
+        QRegularExpression::MultilineOption);
+    return roff.contains(bold);
+}
+
+} // namespace
+
+void tst_docs::named_data()
+{
+    QTest::addColumn<QString>("doc");
+    QTest::addColumn<QString>("name");
+
+    const QStringList sim_docs{sim_guide, sim_page};
+    add_rows(sim_docs, QStringLiteral("fault"), sim::fault_names());
+    QStringList verbs;
+    for (const sim::Console_verb &v : sim::console_verbs())
+        verbs << v.verb;
+    add_rows(sim_docs, QStringLiteral("console verb"), verbs);
+    QStringList sim_options;
+    for (const QCommandLineOption &o : sim::options())
+        sim_options << spelled(o);
+    add_rows(sim_docs, QStringLiteral("option"), sim_options);
+
+    QStringList names;
+    for (const Command &c : commands())
+        names << c.name;
+    add_rows({orbctl_page}, QStringLiteral("command"), names);
+    QStringList options;
+    for (const QCommandLineOption &o : orbctl_options())
+        options << spelled(o);
+    add_rows({orbctl_page}, QStringLiteral("option"), options);
+}
+
+void tst_docs::named()
+{
+    QFETCH(QString, doc);
+    QFETCH(QString, name);
+    const QString text = read_doc(doc);
+    QVERIFY2(!text.isEmpty(), qPrintable(doc + QStringLiteral(" cannot be read")));
+    QVERIFY2(names(doc, text, name), qPrintable(doc + QStringLiteral(" does not name ") + name));
+}
+
+QTEST_APPLESS_MAIN(tst_docs)
+#include "tst_docs.moc"
