@@ -2,6 +2,8 @@
 
 #include "packet.h"
 
+#include <QCoreApplication>
+
 namespace orb {
 
 namespace {
@@ -15,13 +17,17 @@ struct Command_texts
     const char *done;
 };
 
+// The window's own texts: they pass through the translation function in its context, as the
+// window's other texts do.
 const Command_texts command_texts[] = {
-    {Command::test, "Test", ok},
-    {Command::get_param, "Чтение", ok},
-    {Command::set_param, "Запись", ok},
-    {Command::get_state, "Получение статуса УПУ", ok},
-    {Command::pump_on, "Включение насоса", "насос включен"},
-    {Command::pump_off, "Выключение насоса", "насос выключен"},
+    {Command::test, QT_TRANSLATE_NOOP("MainWindow", "Test"), ok},
+    {Command::get_param, QT_TRANSLATE_NOOP("MainWindow", "Чтение"), ok},
+    {Command::set_param, QT_TRANSLATE_NOOP("MainWindow", "Запись"), ok},
+    {Command::get_state, QT_TRANSLATE_NOOP("MainWindow", "Получение статуса УПУ"), ok},
+    {Command::pump_on, QT_TRANSLATE_NOOP("MainWindow", "Включение насоса"),
+     QT_TRANSLATE_NOOP("MainWindow", "насос включен")},
+    {Command::pump_off, QT_TRANSLATE_NOOP("MainWindow", "Выключение насоса"),
+     QT_TRANSLATE_NOOP("MainWindow", "насос выключен")},
 };
 
 const Command_texts &texts_of(Command command)
@@ -37,12 +43,12 @@ const Command_texts &texts_of(Command command)
 
 QString command_title(Command command)
 {
-    return QString::fromUtf8(texts_of(command).title);
+    return QCoreApplication::translate("MainWindow", texts_of(command).title);
 }
 
 QString command_done_text(Command command)
 {
-    return QString::fromUtf8(texts_of(command).done);
+    return QCoreApplication::translate("MainWindow", texts_of(command).done);
 }
 
 QString ok_text()
