@@ -2,18 +2,31 @@
 
 #include "protocol/log_line.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 
-// Runs a suite, a benchmark or the tour in a temporary working directory (where the log lands)
-// with a temporary settings location, so nothing touches the user's files.
+// Runs a suite, a benchmark, the soak or the tour in a temporary working directory (where the
+// log lands) with a temporary settings location, so nothing touches the user's files.
 class Test_env
 {
+    Q_DISABLE_COPY(Test_env)
+
 public:
-    Test_env()
+    // quiet: a program that runs the real window on its own (a benchmark, the soak), offscreen
+    // unless a platform is named, with Qt's own chatter (the offscreen platform complains about
+    // every message box) kept off its figures.
+    enum class Output { as_is, quiet };
+
+    explicit Test_env(Output output = Output::as_is)
     {
+        if (output == Output::quiet) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+        }
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path() + QStringLiteral("/config")));
         QDir::setCurrent(dir.path());
 #ifdef Q_OS_WIN
