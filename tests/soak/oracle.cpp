@@ -25,11 +25,11 @@ const QVector<Exchange_plan> exchange_plans = {
     {"cmd_test", Command::test, "Test", "OK", 0}, // bound to no button
 };
 
-const QVector<Fault> window_faults = {
-    Fault::silent,        Fault::bad_crc, Fault::wrong_command, Fault::wrong_address,
-    Fault::bad_prefix,    Fault::bad_len, Fault::short_payload, Fault::split,
-    Fault::late,          Fault::noise,   Fault::sync_frame,    Fault::flood,
-    Fault::vanish};
+const QVector<Fault> window_faults = {Fault::silent,        Fault::bad_crc,    Fault::wrong_command,
+                                      Fault::wrong_address, Fault::bad_prefix, Fault::bad_len,
+                                      Fault::short_payload, Fault::split,      Fault::late,
+                                      Fault::noise,         Fault::sync_frame, Fault::flood,
+                                      Fault::vanish};
 
 bool is(const QString &name, Fault fault)
 {
@@ -109,9 +109,9 @@ QString judge_boxes(const Exchange_plan &c, const QList<Box_closer::Box> &boxes,
 
 } // namespace
 
-QString judge(const Exchange_plan &c, quint8 address, const QStringList &all,
-              const QString &fault, const QList<Box_closer::Box> &boxes, bool stale,
-              bool line_outlives_module, QString *outcome)
+QString judge(const Exchange_plan &c, quint8 address, const QStringList &all, const QString &fault,
+              const QList<Box_closer::Box> &boxes, bool stale, bool line_outlives_module,
+              QString *outcome)
 {
     if (fault == "?")
         return "the module never heard the request";

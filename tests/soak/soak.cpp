@@ -44,6 +44,12 @@ using soak::is;
 
 constexpr quint8 address = 1;
 
+// The tally is read through pipes and files: UTF-8 whatever the code page.
+QByteArray utf8(const QString &text)
+{
+    return text.toUtf8();
+}
+
 struct Options
 {
     int count = 2000;
@@ -140,9 +146,9 @@ bool Soak::start_simulator()
     sim = std::make_unique<Sim_process>(args + o.sim_args, Sim_process::Traffic::kept, o.sim);
     if (sim->is_running())
         return true;
-    std::printf("the simulator %s did not start: %s %s\n", qPrintable(o.sim),
-                qPrintable(sim->proc.errorString()),
-                qPrintable(QString::fromLocal8Bit(sim->proc.readAllStandardError())));
+    std::printf("the simulator %s did not start: %s %s\n", utf8(o.sim).constData(),
+                utf8(sim->proc.errorString()).constData(),
+                utf8(QString::fromLocal8Bit(sim->proc.readAllStandardError())).constData());
     return false;
 }
 
@@ -184,10 +190,10 @@ void Soak::miss(int n, const Exchange_plan &c, const QString &fault, const QStri
 {
     if (++misses > 20)
         return;
-    std::printf("MISS exchange %d (%s, fault %s): %s\n", n, c.name, qPrintable(fault),
-                qPrintable(why));
+    std::printf("MISS exchange %d (%s, fault %s): %s\n", n, c.name, utf8(fault).constData(),
+                utf8(why).constData());
     for (const QString &l : lines)
-        std::printf("    %s\n", qPrintable(l));
+        std::printf("    %s\n", utf8(l).constData());
 }
 
 // A hand needs well over 100 ms from one answer to the next click; some come as fast as that,
@@ -300,10 +306,10 @@ void Soak::report(double seconds, qint64 rss_100, qint64 rss_end)
                 seconds, o.seed, restarts);
     std::printf("outcomes:\n");
     for (auto it = outcomes.cbegin(); it != outcomes.cend(); ++it)
-        std::printf("  %5d  %s\n", it.value(), qPrintable(it.key()));
+        std::printf("  %5d  %s\n", it.value(), utf8(it.key()).constData());
     std::printf("faults the module applied:\n");
     for (auto it = faults.cbegin(); it != faults.cend(); ++it)
-        std::printf("  %5d  %s\n", it.value(), qPrintable(it.key()));
+        std::printf("  %5d  %s\n", it.value(), utf8(it.key()).constData());
     if (rss_100 > 0 && rss_end > 0) {
         const qint64 growth = rss_end - rss_100;
         std::printf(
