@@ -55,8 +55,14 @@ public:
         return QSettings(QStringLiteral("ORB Technology"), QStringLiteral("ORB PTZ Washing"));
     }
 
-    bool is_valid() const { return dir.isValid(); }
-    QString path() const { return dir.path(); }
+    bool is_valid() const
+    {
+        return dir.isValid();
+    }
+    QString path() const
+    {
+        return dir.path();
+    }
 
     // The log from byte `from` of the file on; a reader that follows the log passes the
     // log_size() it saw last.
@@ -67,11 +73,23 @@ public:
             return {};
         return f.readAll();
     }
-    static qint64 log_size() { return QFileInfo(QLatin1String(orb::log_file_name)).size(); }
-    static QString log_text(qint64 from = 0) { return orb::decode_log(log_bytes(from)); }
+    static qint64 log_size()
+    {
+        return QFileInfo(QLatin1String(orb::log_file_name)).size();
+    }
+    static QString log_text(qint64 from = 0)
+    {
+        return orb::decode_log(log_bytes(from));
+    }
     // Log lines with the time stamp cut off ("INFO text"); a multi-line text stays one entry.
-    static QStringList log_lines(qint64 from = 0) { return orb::log_entries(log_bytes(from)); }
-    static void clear_log() { QFile::remove(QLatin1String(orb::log_file_name)); }
+    static QStringList log_lines(qint64 from = 0)
+    {
+        return orb::log_entries(log_bytes(from));
+    }
+    static void clear_log()
+    {
+        QFile::remove(QLatin1String(orb::log_file_name));
+    }
 
 private:
     QTemporaryDir dir;
