@@ -4,8 +4,8 @@
 // line and unpaced.
 #include "box_closer.h"
 #include "mainwindow.h"
-#include "scratch_run.h"
 #include "sim_process.h"
+#include "test_env.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -83,7 +83,7 @@ void measure(const char *name, const QStringList &sim_args)
 
 int main(int argc, char *argv[])
 {
-    const Scratch_run scratch;
+    const Test_env scratch(Test_env::Output::quiet);
     QApplication app(argc, argv);
 
     measure("status, unpaced", {QStringLiteral("--no-pacing")});

@@ -93,11 +93,45 @@ orb_ctest() {
 }
 
 # The Windows cross-build and its runs under Wine (scripts/windows): the MinGW-w64 compiler
-# with posix threads (the Windows Qt was built with it), Wine with fonts like Windows' own,
-# NSIS for the installer, an X server without a screen, socat for linked COM ports, and a
-# Russian locale, under which Wine's ANSI code page is 1251.
+# with posix threads (the Windows Qt was built with it), NSIS for the installer, an X server
+# without a screen, socat for linked COM ports, mmdebstrap for the root Wine runs in
+# (orb_wine_root), xwininfo to measure the window, and the C compiler for the pty modem
+# library.
 orb_windows_deps() {
-    orb_install cmake make g++-mingw-w64-x86-64-posix wine wine64 fonts-wine nsis xvfb xauth \
-        socat locales xz-utils python3
-    orb_locale "ru_RU.UTF-8 UTF-8"
+    orb_install cmake make gcc g++ g++-mingw-w64-x86-64-posix nsis xvfb xauth socat xz-utils \
+        python3 mmdebstrap debian-archive-keyring x11-utils util-linux
+}
+
+# Wine 10 comes from Debian 13 (trixie), which the machine's own Debian mirror serves: a root
+# made with mmdebstrap, once per machine and package list, so the host's packages stay as they
+# are. The Russian locale inside gives Wine code page 1251. Prints the root's path.
+orb_wine_root_packages="wine wine64 fonts-wine locales"
+orb_wine_root() {
+    local cache=${ORB_WINE_ROOT_CACHE:-/var/cache/orb-ptz-washing}
+    local mirror
+    mirror=$(sed -n 's/^URIs: *\([^ ]*\/debian\)\/*$/\1/p' /etc/apt/sources.list.d/debian.sources \
+        2>/dev/null | head -1)
+    mirror=${mirror:-http://deb.debian.org/debian}
+    local key
+    key=$(echo "trixie $orb_wine_root_packages ru_RU.UTF-8" | sha256sum | cut -c1-12)
+    local root=$cache/wine-root-$key
+    mkdir -p "$cache"
+    (
+        # One maker at a time; the others wait and then find it made.
+        flock 9
+        [ -x "$root/usr/bin/wine" ] && exit 0
+        local tmp=$root.part
+        rm -rf "$tmp"
+        echo "Making the Wine 10 root $root (once per machine, about 2 min)" >&2
+        # Built aside and renamed when whole: an interrupted run leaves no half root.
+        mmdebstrap --mode=root --variant=apt --quiet \
+            --include="${orb_wine_root_packages// /,}" \
+            --customize-hook='echo "ru_RU.UTF-8 UTF-8" >"$1/etc/locale.gen"' \
+            --customize-hook='chroot "$1" locale-gen >/dev/null' \
+            trixie "$tmp" \
+            "deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror trixie main" \
+            >&2 || { rm -rf "$tmp"; exit 1; }
+        mv "$tmp" "$root"
+    ) 9>"$cache/wine-root-$key.lock" || return 1
+    echo "$root"
 }

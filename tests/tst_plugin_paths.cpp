@@ -1,4 +1,5 @@
 #include "plugin_paths.h"
+#include "process_run.h"
 #include "test_env.h"
 
 #include <QLibraryInfo>
@@ -70,14 +71,16 @@ void tst_plugin_paths::started_tool()
     sys.insert(QStringLiteral("QT_FORCE_STDERR_LOGGING"), QStringLiteral("1"));
     proc.setProcessEnvironment(sys);
     proc.setWorkingDirectory(cwd);
-    proc.start(program, {});
+    QString why;
+    QVERIFY2(start_child(proc, program, {}, &why), qPrintable(why));
     // The platform plug-in is loaded once every folder has been searched (Qt 5 and Qt 6 word
     // the trace line differently).
     static const QRegularExpression loaded(
         QStringLiteral("loaded library \"[^\"]*qoffscreen|qoffscreen[^\"]*\" loaded library"));
     QString trace;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (trace += QString::fromLocal8Bit(proc.readAllStandardError())).contains(loaded), 30000);
+    QTRY_VERIFY2_WITH_TIMEOUT(
+        (trace += QString::fromLocal8Bit(proc.readAllStandardError())).contains(loaded),
+        qPrintable(QStringLiteral("no platform plug-in loaded; the tool said:\n") + trace), 30000);
     proc.kill();
     proc.waitForFinished(5000);
 

@@ -1,5 +1,6 @@
 #include "box_closer.h"
 #include "high_dpi.h"
+#include "process_run.h"
 #include "test_env.h"
 #include "window_probe.h"
 
@@ -310,9 +311,13 @@ void tst_window::captions_fit_scaled()
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_FONT_DPI"), QString::number(dpi));
     child.setProcessEnvironment(env);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("captions_fit:9pt, plain X11"), QStringLiteral("-o"),
-                 QDir::toNativeSeparators(report) + QStringLiteral(",txt")});
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    QString why;
+    QVERIFY2(start_child(child, QCoreApplication::applicationFilePath(),
+                         {QStringLiteral("captions_fit:9pt, plain X11"), QStringLiteral("-o"),
+                          QDir::toNativeSeparators(report) + QStringLiteral(",txt")},
+                         &why),
+             qPrintable(why));
     QVERIFY2(child.waitForFinished(120000), qPrintable(child.errorString()));
     QFile file(report);
     QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));

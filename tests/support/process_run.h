@@ -3,6 +3,32 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QThread>
+#include <QtGlobal>
+
+// Starts a child of a test and waits until it runs; false with the reason in *why. Under Wine a
+// new process can fail in its own start-up, before any of its code runs, on a busy machine
+// ("Process failed to start: Internal error"); there that alone is tried again, twice at most,
+// each time with a warning that says so. Its stderr goes to the test's, where Wine's own
+// messages are seen, unless the caller reads it.
+inline bool start_child(QProcess &p, const QString &program, const QStringList &args, QString *why)
+{
+#ifdef Q_OS_WIN
+    const int tries = 3;
+#else
+    const int tries = 1;
+#endif
+    for (int attempt = 1;; ++attempt) {
+        p.start(program, args);
+        if (p.waitForStarted(60000))
+            return true;
+        *why = QStringLiteral("%1 did not start: %2").arg(program, p.errorString());
+        if (p.error() != QProcess::FailedToStart || attempt == tries)
+            return false;
+        qWarning("%s (try %d of %d)", qPrintable(*why), attempt, tries);
+        QThread::msleep(500);
+    }
+}
 
 // A command-line program run to its end, as a script would run it.
 struct Run

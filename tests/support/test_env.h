@@ -3,18 +3,31 @@
 #include "protocol/log_line.h"
 #include "protocol/version.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
 #include <QTemporaryDir>
 
-// Runs a suite, a benchmark or the tour in a temporary working directory (where the log lands)
-// with a temporary settings location, so nothing touches the user's files.
+// Runs a suite, a benchmark, the soak or the tour in a temporary working directory (where the
+// log lands) with a temporary settings location, so nothing touches the user's files.
 class Test_env
 {
+    Q_DISABLE_COPY(Test_env)
+
 public:
-    Test_env()
+    // quiet: a program that runs the real window on its own (a benchmark, the soak), offscreen
+    // unless a platform is named, with Qt's own chatter (the offscreen platform complains about
+    // every message box) kept off its figures.
+    enum class Output { as_is, quiet };
+
+    explicit Test_env(Output output = Output::as_is)
     {
+        if (output == Output::quiet) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+        }
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path() + QStringLiteral("/config")));
         QDir::setCurrent(dir.path());
 #ifdef Q_OS_WIN
@@ -44,8 +57,14 @@ public:
                          QLatin1String(orb::application_name));
     }
 
-    bool is_valid() const { return dir.isValid(); }
-    QString path() const { return dir.path(); }
+    bool is_valid() const
+    {
+        return dir.isValid();
+    }
+    QString path() const
+    {
+        return dir.path();
+    }
 
     // The log from byte `from` of the file on; a reader that follows the log passes the
     // log_size() it saw last.
@@ -56,11 +75,23 @@ public:
             return {};
         return f.readAll();
     }
-    static qint64 log_size() { return QFileInfo(QLatin1String(orb::log_file_name)).size(); }
-    static QString log_text(qint64 from = 0) { return orb::decode_log(log_bytes(from)); }
+    static qint64 log_size()
+    {
+        return QFileInfo(QLatin1String(orb::log_file_name)).size();
+    }
+    static QString log_text(qint64 from = 0)
+    {
+        return orb::decode_log(log_bytes(from));
+    }
     // Log lines with the time stamp cut off ("INFO text"); a multi-line text stays one entry.
-    static QStringList log_lines(qint64 from = 0) { return orb::log_entries(log_bytes(from)); }
-    static void clear_log() { QFile::remove(QLatin1String(orb::log_file_name)); }
+    static QStringList log_lines(qint64 from = 0)
+    {
+        return orb::log_entries(log_bytes(from));
+    }
+    static void clear_log()
+    {
+        QFile::remove(QLatin1String(orb::log_file_name));
+    }
 
 private:
     QTemporaryDir dir;
