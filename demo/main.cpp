@@ -7,7 +7,7 @@
 #include "protocol/log_line.h"
 #include "sim_process.h"
 #include "test_env.h"
-#include "tour.h"
+#include "visit.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -178,7 +178,7 @@ int main(int argc, char *argv[])
         window.show();
         settle(qMax(o.pace, 200));
         Tour tour(window, o.shots, o.pace);
-        passed = tour.run(port);
+        passed = tour.run(visit_steps(tour, port));
     }
     print_log(work.path());
     if (!passed)

@@ -33,22 +33,19 @@ void settle(int ms)
 }
 
 Tour::Tour(MainWindow &window, QString shots, int pace)
-    : window(window)
+    : closer(20, qMax(pace, 40))
+    , window(window)
+    , boxes(closer.boxes)
     , shots(std::move(shots))
     , pace(pace)
-    , closer(20, qMax(pace, 40))
 {
     closer.before_close = [this](QDialog *dialog) {
         look_at(dialog);
     };
 }
 
-bool Tour::run(const QString &port)
+bool Tour::run(const Visit_steps &steps)
 {
-    Visit_steps steps = connect_steps(port);
-    for (const Visit_steps &more :
-         {reading_steps(), writing_steps(), status_steps(), leaving_steps()})
-        steps.insert(steps.end(), more.begin(), more.end());
     for (const auto &[what, action] : steps) {
         if (!step(what, action))
             return false;

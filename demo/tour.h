@@ -43,16 +43,19 @@ inline Step_result failed(const QString &reason)
 using Visit_step = std::pair<QString, std::function<Step_result()>>;
 using Visit_steps = std::vector<Visit_step>;
 
+// What the visit's steps use to drive the window: find a widget, press, type, look at boxes and
+// pages, take pictures.
 class Tour
 {
+    Box_closer closer; // first: boxes below refers into it
+
 public:
     // A person reads a box before closing it; at pace 0 it still gets painted once.
     Tour(MainWindow &window, QString shots, int pace);
 
-    // Runs every step of the visit in order; false after the first that failed.
-    bool run(const QString &port);
+    // Runs the steps in order; false after the first that failed.
+    bool run(const Visit_steps &steps);
 
-private:
     template<class T> T *find(const char *name)
     {
         T *w = window.findChild<T *>(QLatin1String(name));
@@ -63,16 +66,6 @@ private:
         return w;
     }
 
-    // The visit's steps in order, by theme (visit.cpp).
-    Visit_steps connect_steps(const QString &port);
-    Visit_steps reading_steps();
-    Step_result look_at_pages();
-    Visit_steps writing_steps();
-    Visit_steps status_steps();
-    Visit_steps leaving_steps();
-
-    bool step(const QString &what, const std::function<Step_result()> &action);
-    void look_at(QDialog *dialog);
     // Presses a button; the boxes it brought up are in boxes afterwards.
     void press(QPushButton *button);
     Step_result expect_one_box(const QString &title, const QString &text);
@@ -82,12 +75,16 @@ private:
     QString interval();
 
     MainWindow &window;
-    const QString shots;
-    const int pace;
-    Box_closer closer;
-    const QList<Box_closer::Box> &boxes = closer.boxes;
+    const QList<Box_closer::Box> &boxes;
     QString about_text; // what the About box said
     QString box_shot;   // name for a picture of the next box, if any
     bool shot_failed = false;
+
+private:
+    bool step(const QString &what, const std::function<Step_result()> &action);
+    void look_at(QDialog *dialog);
+
+    const QString shots;
+    const int pace;
     int number = 0;
 };
