@@ -106,7 +106,6 @@ private slots:
         row("pump on", quick, p + QStringList{"pump", "on"}, "^насос включен\n$");
         row("pump off", quick, p + QStringList{"pump", "off"}, "^насос выключен\n$");
         row("ports", quick, {"ports"}, "(^|\n)PORT\t\\(ORB_PTZ_WASHING_EXTRA_PORTS\\)\n$");
-        row("scan 0-15", at_7, p + QStringList{"scan", "--from", "0", "--to", "15"}, "^7\n$");
         row("scan 7-7", at_7, p + QStringList{"scan", "--from", "7", "--to", "7"}, "^7\n$");
         row("scan --json", at_7, p + QStringList{"scan", "--from", "5", "--to", "9", "--json"},
             "^\\[7\\]\n$");
