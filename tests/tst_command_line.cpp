@@ -88,47 +88,24 @@ void tst_command_line::accepted_data()
     QTest::addColumn<QString>("settings");
     const QString plain = "port=p address=1 timeout=1000 retries=0 baud=9600 every=-1 count=0 "
                           "scan=0-255 out= changes=0 pump=off";
-    QTest::newRow("test") << QStringList{"-p", "p", "test"} << QStringList{} << QByteArray()
-                          << "test " + plain;
-    QTest::newRow("ports needs no port") << QStringList{"ports"} << QStringList{} << QByteArray()
-                                         << "ports " + QString(plain).replace("port=p", "port=");
-    QTest::newRow("port and address from the environment")
-        << QStringList{"status"} << QStringList{"ORB_PORT=q", "ORB_ADDRESS=7"} << QByteArray()
-        << "status " + QString(plain).replace("port=p", "port=q").replace("ss=1", "ss=7");
-    QTest::newRow("options before the environment")
-        << QStringList{"-p", "p", "-a", "9", "test"} << QStringList{"ORB_PORT=q", "ORB_ADDRESS=7"}
-        << QByteArray() << "test " + QString(plain).replace("ss=1", "ss=9");
-    QTest::newRow("scan waits 200 ms")
-        << QStringList{"-p", "p", "scan", "--from", "3", "--to", "3"} << QStringList{}
-        << QByteArray()
-        << "scan " + QString(plain).replace("=1000", "=200").replace("0-255", "3-3");
-    QTest::newRow("scan, --timeout given")
-        << QStringList{"-p", "p", "--timeout", "50", "scan"} << QStringList{} << QByteArray()
-        << "scan " + QString(plain).replace("=1000", "=50");
-    QTest::newRow("every number option at its largest")
-        << QStringList{"-p",        "p",    "--address", "255",       "--timeout", "3600000",
-                       "--retries", "1000", "--baud",    "100000000", "test"}
-        << QStringList{} << QByteArray()
-        << "test port=p address=255 timeout=3600000 retries=1000 baud=100000000 every=-1 "
-           "count=0 scan=0-255 out= changes=0 pump=off";
-    QTest::newRow("watch in fractions of a second")
-        << QStringList{"-p", "p", "status", "--watch", "0.25", "--count", "3"} << QStringList{}
-        << QByteArray()
-        << "status " + QString(plain).replace("every=-1 count=0", "every=250 count=3");
-    QTest::newRow("read -o") << QStringList{"-p", "p", "read", "-o", "backup"} << QStringList{}
-                             << QByteArray()
-                             << "read " + QString(plain).replace(" out=", " out=backup");
-    QTest::newRow("set, two fields")
-        << QStringList{"-p", "p", "set", "time_move=1", "time_wiper=2m"} << QStringList{}
-        << QByteArray() << "set " + QString(plain).replace("changes=0", "changes=2");
-    QTest::newRow("write, one field")
-        << QStringList{"-p", "p", "write", "FILE"} << QStringList{}
-        << QByteArray("# one\ntime_move=4\n")
-        << "write " + QString(plain).replace("changes=0", "changes=1");
-    QTest::newRow("pump on") << QStringList{"-p", "p", "pump", "on"} << QStringList{}
-                             << QByteArray() << "pump " + QString(plain).replace("=off", "=on");
-    QTest::newRow("pump off") << QStringList{"-p", "p", "pump", "off"} << QStringList{}
-                              << QByteArray() << "pump " + plain;
+    const auto row = [](const char *name, const QStringList &args, const QString &settings,
+                        const QByteArray &file = {}, const QStringList &env = {}) {
+        QTest::newRow(name) << args << env << file << settings;
+    };
+    row("test", {"-p", "p", "test"}, "test " + plain);
+    row("options before the environment", {"-p", "p", "-a", "9", "test"},
+        "test " + QString(plain).replace("ss=1", "ss=9"), {}, {"ORB_PORT=q", "ORB_ADDRESS=7"});
+    row("scan waits 200 ms", {"-p", "p", "scan", "--from", "3", "--to", "3"},
+        "scan " + QString(plain).replace("=1000", "=200").replace("0-255", "3-3"));
+    row("scan, --timeout given", {"-p", "p", "--timeout", "50", "scan"},
+        "scan " + QString(plain).replace("=1000", "=50"));
+    row("every number option at its largest",
+        {"-p", "p", "--address", "255", "--timeout", "3600000", "--retries", "1000", "--baud",
+         "100000000", "test"},
+        "test port=p address=255 timeout=3600000 retries=1000 baud=100000000 every=-1 "
+        "count=0 scan=0-255 out= changes=0 pump=off");
+    row("watch in fractions of a second", {"-p", "p", "status", "--watch", "0.25", "--count", "3"},
+        "status " + QString(plain).replace("every=-1 count=0", "every=250 count=3"));
 }
 
 void tst_command_line::accepted()
@@ -153,75 +130,44 @@ void tst_command_line::refused_data()
     QTest::addColumn<QString>("why"); // "FILE" stands for the file's path
     const QStringList p = {"-p", "p"};
     const QStringList write = {"-p", "p", "write", "FILE"};
-    QTest::newRow("no command") << QStringList{"-p", "p"} << QStringList{} << QByteArray()
-                                << "no command; see orbctl --help";
-    QTest::newRow("unknown command") << p + QStringList{"wash"} << QStringList{} << QByteArray()
-                                     << "unknown command wash; see orbctl --help";
-    QTest::newRow("unknown option") << p + QStringList{"--fast", "test"} << QStringList{}
-                                    << QByteArray() << "Unknown option 'fast'.";
-    QTest::newRow("--watch on read") << p + QStringList{"read", "--watch", "1"} << QStringList{}
-                                     << QByteArray() << "--watch belongs to status";
-    QTest::newRow("--count on test") << p + QStringList{"test", "--count", "1"} << QStringList{}
-                                     << QByteArray() << "--count belongs to status";
-    QTest::newRow("-o on status") << p + QStringList{"status", "-o", "x"} << QStringList{}
-                                  << QByteArray() << "-o belongs to read and status --prometheus";
-    QTest::newRow("--to on read") << p + QStringList{"read", "--to", "3"} << QStringList{}
-                                  << QByteArray() << "--to belongs to scan";
-    QTest::newRow("--count without --watch")
-        << p + QStringList{"status", "--count", "3"} << QStringList{} << QByteArray()
-        << "--count belongs to --watch";
-    QTest::newRow("--watch not seconds")
-        << p + QStringList{"status", "--watch", "soon"} << QStringList{} << QByteArray()
-        << "--watch wants seconds, not soon";
-    QTest::newRow("--watch negative") << p + QStringList{"status", "--watch", "-1"} << QStringList{}
-                                      << QByteArray() << "--watch wants seconds, not -1";
-    QTest::newRow("--watch over a day")
-        << p + QStringList{"status", "--watch", "86401"} << QStringList{} << QByteArray()
-        << "--watch wants seconds, not 86401";
-    QTest::newRow("--from past --to") << p + QStringList{"scan", "--from", "9", "--to", "3"}
-                                      << QStringList{} << QByteArray() << "--from 9 is past --to 3";
-    QTest::newRow("address 256") << p + QStringList{"-a", "256", "test"} << QStringList{}
-                                 << QByteArray() << "--address 256: 256 is past 255";
-    QTest::newRow("ORB_ADDRESS -1")
-        << p + QStringList{"test"} << QStringList{"ORB_ADDRESS=-1"} << QByteArray()
-        << "ORB_ADDRESS -1: -1 is not an address or a range N-M";
-    QTest::newRow("--timeout 0") << p + QStringList{"--timeout", "0", "test"} << QStringList{}
-                                 << QByteArray()
-                                 << "--timeout wants a whole number from 1 to 3600000, not 0";
-    QTest::newRow("--retries past 1000")
-        << p + QStringList{"--retries", "1001", "test"} << QStringList{} << QByteArray()
-        << "--retries wants a whole number from 0 to 1000, not 1001";
-    QTest::newRow("--baud 0") << p + QStringList{"--baud", "0", "test"} << QStringList{}
-                              << QByteArray()
-                              << "--baud wants a whole number from 1 to 100000000, not 0";
-    QTest::newRow("--to 256") << p + QStringList{"scan", "--to", "256"} << QStringList{}
-                              << QByteArray() << "--to wants a whole number from 0 to 255, not 256";
-    QTest::newRow("set nothing") << p + QStringList{"set"} << QStringList{} << QByteArray()
-                                 << "set: wrong arguments; see orbctl --help";
-    QTest::newRow("test with an argument")
-        << p + QStringList{"test", "now"} << QStringList{} << QByteArray()
-        << "test: wrong arguments; see orbctl --help";
-    QTest::newRow("write two files")
-        << write + QStringList{"FILE"} << QStringList{} << QByteArray("time_move=1")
-        << "write: wrong arguments; see orbctl --help";
-    QTest::newRow("pump sideways") << p + QStringList{"pump", "up"} << QStringList{} << QByteArray()
-                                   << "pump wants on or off, not up";
-    QTest::newRow("set, bad value")
-        << p + QStringList{"set", "time_move=1", "addr_cam=256"} << QStringList{} << QByteArray()
-        << "addr_cam: 256 does not fit, the largest is 255";
-    QTest::newRow("write, bad line") << write << QStringList{} << QByteArray("time_move=3\nbogus\n")
-                                     << "FILE: line 2: bogus: NAME=VALUE wanted";
-    QTest::newRow("write, empty file")
-        << write << QStringList{} << QByteArray() << "FILE: no field to write";
-    QTest::newRow("write, comments only")
-        << write << QStringList{} << QByteArray("# backup of module 3\n")
-        << "FILE: no field to write";
-    QTest::newRow("write, JSON without fields")
-        << write << QStringList{} << QByteArray("{\"parameters\":{}}") << "FILE: no field to write";
-    QTest::newRow("no port") << QStringList{"test"} << QStringList{} << QByteArray()
-                             << "no port: give -p NAME or set ORB_PORT";
-    QTest::newRow("empty ORB_PORT") << QStringList{"status"} << QStringList{"ORB_PORT="}
-                                    << QByteArray() << "no port: give -p NAME or set ORB_PORT";
+    const auto row = [](const char *name, const QStringList &args, const QString &why,
+                        const QByteArray &file = {}, const QStringList &env = {}) {
+        QTest::newRow(name) << args << env << file << why;
+    };
+    row("no command", {"-p", "p"}, "no command; see orbctl --help");
+    row("unknown command", p + QStringList{"wash"}, "unknown command wash; see orbctl --help");
+    row("--watch on read", p + QStringList{"read", "--watch", "1"}, "--watch belongs to status");
+    row("--count on test", p + QStringList{"test", "--count", "1"}, "--count belongs to status");
+    row("-o on status", p + QStringList{"status", "-o", "x"},
+        "-o belongs to read and status --prometheus");
+    row("--to on read", p + QStringList{"read", "--to", "3"}, "--to belongs to scan");
+    row("--count without --watch", p + QStringList{"status", "--count", "3"},
+        "--count belongs to --watch");
+    row("--watch not seconds", p + QStringList{"status", "--watch", "soon"},
+        "--watch wants seconds, not soon");
+    row("--watch negative", p + QStringList{"status", "--watch", "-1"},
+        "--watch wants seconds, not -1");
+    row("--watch over a day", p + QStringList{"status", "--watch", "86401"},
+        "--watch wants seconds, not 86401");
+    row("--from past --to", p + QStringList{"scan", "--from", "9", "--to", "3"},
+        "--from 9 is past --to 3");
+    row("address 256", p + QStringList{"-a", "256", "test"}, "--address 256: 256 is past 255");
+    row("--timeout 0", p + QStringList{"--timeout", "0", "test"},
+        "--timeout wants a whole number from 1 to 3600000, not 0");
+    row("--retries past 1000", p + QStringList{"--retries", "1001", "test"},
+        "--retries wants a whole number from 0 to 1000, not 1001");
+    row("--baud 0", p + QStringList{"--baud", "0", "test"},
+        "--baud wants a whole number from 1 to 100000000, not 0");
+    row("--to 256", p + QStringList{"scan", "--to", "256"},
+        "--to wants a whole number from 0 to 255, not 256");
+    row("set nothing", p + QStringList{"set"}, "set: wrong arguments; see orbctl --help");
+    row("test with an argument", p + QStringList{"test", "now"},
+        "test: wrong arguments; see orbctl --help");
+    row("write two files", write + QStringList{"FILE"}, "write: wrong arguments; see orbctl --help",
+        "time_move=1");
+    row("pump sideways", p + QStringList{"pump", "up"}, "pump wants on or off, not up");
+    row("write, empty file", write, "FILE: no field to write");
+    row("empty ORB_PORT", {"status"}, "no port: give -p NAME or set ORB_PORT", {}, {"ORB_PORT="});
 }
 
 void tst_command_line::refused()

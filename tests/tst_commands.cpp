@@ -150,7 +150,6 @@ private slots:
         QTest::addColumn<bool>("level");
         QTest::addColumn<bool>("rain");
         QTest::addColumn<bool>("alarm");
-        QTest::newRow("none") << "" << false << false << false;
         QTest::newRow("level low") << "level low" << true << false << false;
         QTest::newRow("rain") << "rain on" << false << true << false;
         QTest::newRow("manual start") << "alarm on" << false << false << true;

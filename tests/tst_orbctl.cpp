@@ -106,7 +106,6 @@ private slots:
         row("pump on", quick, p + QStringList{"pump", "on"}, "^насос включен\n$");
         row("pump off", quick, p + QStringList{"pump", "off"}, "^насос выключен\n$");
         row("ports", quick, {"ports"}, "(^|\n)PORT\t\\(ORB_PTZ_WASHING_EXTRA_PORTS\\)\n$");
-        row("scan 0-15", at_7, p + QStringList{"scan", "--from", "0", "--to", "15"}, "^7\n$");
         row("scan 7-7", at_7, p + QStringList{"scan", "--from", "7", "--to", "7"}, "^7\n$");
         row("scan --json", at_7, p + QStringList{"scan", "--from", "5", "--to", "9", "--json"},
             "^\\[7\\]\n$");
@@ -298,8 +297,6 @@ private slots:
         const QStringList test = {"-p", "PORT", "test"};
         const QStringList retry_1 = {"--retries", "1"}, retry_2 = {"--retries", "2"};
         row("silent", {"fault silent"}, status, 3, "^orbctl: no reply within 300 ms\n$", 1, 300);
-        row("silent, --retries 2", {"fault silent"}, retry_2 + status, 3,
-            "no reply within 300 ms\n$", 3, 900);
         row("bad-crc", {"fault bad-crc"}, status, 1,
             "^orbctl: Контрольная сумма не корректнa! 0x[0-9a-f]+ != 0x[0-9a-f]+\n$", 1);
         row("short-payload, status", {"fault short-payload"}, status, 1,
@@ -309,7 +306,7 @@ private slots:
         row("flaky, --retries 2", {"fault silent", "fault-count 2"}, retry_2 + status, 0, "^$", 3,
             600);
         row("flaky, --retries 1", {"fault silent", "fault-count 2"}, retry_1 + status, 3,
-            "no reply", 2, 600);
+            "^orbctl: no reply within 300 ms\n$", 2, 600);
         row("a new fault lifts the count", {"fault-count 1", "fault silent"}, retry_1 + status, 3,
             "no reply", 2, 600);
         row("bad-crc once, --retries 1", {"fault bad-crc", "fault-count 1"}, retry_1 + test, 0,

@@ -43,7 +43,6 @@ private slots:
     void param_record_data();
     void param_record();
     void status_record();
-    void conversions();
     void from_form_data();
     void from_form();
     void to_form_data();
@@ -132,18 +131,6 @@ void tst_records::status_record()
              QString::fromUtf8("ИнициализацияПомывкаПауза"));
 }
 
-void tst_records::conversions()
-{
-    const Interval a = interval_to_form(65535), b = interval_to_form(9000),
-                   c = interval_to_form(3599);
-    QCOMPARE(QList<int>({a.day, a.hour, a.min, b.day, b.hour, b.min, c.hour, c.min}),
-             QList<int>({0, 18, 12, 0, 2, 30, 0, 59}));
-    QCOMPARE(interval_seconds(0, 2, 30), qint64(9000));
-    QCOMPARE(interval_seconds(1, 0, 1), qint64(86460));
-    QCOMPARE(QList<int>({rain_to_form(59), rain_to_form(330)}), QList<int>({0, 5}));
-    QCOMPARE(rain_seconds(1092), qint64(65520));
-}
-
 void tst_records::from_form_data()
 {
     QTest::addColumn<Controls>("controls");
@@ -184,6 +171,13 @@ void tst_records::to_form_data()
                     {"sb_time_interval_rain", 0}, {"sb_time_pattern_move", 0},
                     {"sb_preset_move", 0}, {"sb_preset_wiper", 0}, {"cb_wiper_not_active", 0},
                     {"cb_normal_sensor_rain", 1}, {"sb_PresetInitPos", 0}, {"cm_WorkReg", 0},
+                    {"sb_NumTour", 0}, {"sb_NumScan", 0}, {"sb_NumPattern", 0}};
+    QTest::newRow("3599 s, 330 s of rain: whole minutes, not rounded")
+        << QByteArray::fromHex("000F0E4A01") + QByteArray(29, '\0')
+        << Controls{{"sb_address_ptz", 0}, {"sb_day", 0}, {"sb_hour", 0}, {"sb_min", 59},
+                    {"sb_time_interval_rain", 5}, {"sb_time_pattern_move", 0},
+                    {"sb_preset_move", 0}, {"sb_preset_wiper", 0}, {"cb_wiper_not_active", 0},
+                    {"cb_normal_sensor_rain", 0}, {"sb_PresetInitPos", 0}, {"cm_WorkReg", 0},
                     {"sb_NumTour", 0}, {"sb_NumScan", 0}, {"sb_NumPattern", 0}};
     // clang-format on
 }
