@@ -5,8 +5,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-// What orbctl makes of its command line and environment, before any port is opened.
-
 namespace {
 
 const char *const variables[] = {"ORB_PORT", "ORB_ADDRESS"};
@@ -53,6 +51,7 @@ static bool take(const QTemporaryDir &dir, QStringList args, const QStringList &
     return take_command_line(parser, command, s, why);
 }
 
+// What orbctl makes of its command line and environment, before any port is opened.
 class tst_command_line : public QObject
 {
     Q_OBJECT

@@ -12,10 +12,6 @@
 #include <QRegularExpression>
 #include <QtTest>
 
-// The simulator's page and the manual pages name every fault, console verb, command and option
-// the code's own tables hold, so a new one cannot ship without its line; the lists a page or a
-// script writes out hold what the code's table holds, no more.
-
 namespace {
 
 const char sim_guide[] = "docs/simulator.md";
@@ -66,6 +62,9 @@ bool names(const QString &doc, const QString &text, const QString &name)
 
 } // namespace
 
+// The simulator's page and the manual pages name every fault, console verb, command and option
+// the code's own tables hold, so a new one cannot ship without its line; the lists a page or a
+// script writes out hold what the code's table holds, no more.
 class tst_docs : public QObject
 {
     Q_OBJECT

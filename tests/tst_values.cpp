@@ -4,8 +4,6 @@
 
 #include <algorithm>
 
-// orbctl's value parsers as functions: what set, write and the options accept and refuse.
-
 namespace {
 
 // "name=value" for each assignment, sorted: JSON objects come in key order, not file order.
@@ -25,6 +23,7 @@ const QString neither = QStringLiteral(" is neither a number of seconds nor a du
 
 } // namespace
 
+// orbctl's value parsers as functions: what set, write and the options accept and refuse.
 class tst_values : public QObject
 {
     Q_OBJECT

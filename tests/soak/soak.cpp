@@ -1,5 +1,5 @@
-// A long day at the bench: the real window against the module simulator with every fault
-// switched on, buttons clicked in a seeded random order. After every exchange the log must
+// A long day at the bench: the real window against the module simulator with every fault it
+// can meet switched on, buttons clicked in a seeded random order. After every exchange the log must
 // hold exactly the lines of one request and one outcome, and no box may be left open; at the
 // end resident memory may have grown by less than 1 MiB since exchange 100 (on Linux). Prints
 // the tally and exits non-zero on any miss.
@@ -267,12 +267,11 @@ private:
     {
         std::printf("%d exchanges in %.0f s (seed %u), %d module restarts after vanish\n", o.count,
                     seconds, o.seed, restarts);
-        std::printf("outcomes:\n");
-        for (auto it = outcomes.cbegin(); it != outcomes.cend(); ++it)
-            std::printf("  %5d  %s\n", it.value(), qUtf8Printable(it.key()));
-        std::printf("faults the module applied:\n");
-        for (auto it = faults.cbegin(); it != faults.cend(); ++it)
-            std::printf("  %5d  %s\n", it.value(), qUtf8Printable(it.key()));
+        for (const auto *tally : {&outcomes, &faults}) {
+            std::printf(tally == &outcomes ? "outcomes:\n" : "faults the module applied:\n");
+            for (auto it = tally->cbegin(); it != tally->cend(); ++it)
+                std::printf("  %5d  %s\n", it.value(), qUtf8Printable(it.key()));
+        }
         if (rss_100 > 0 && rss_end > 0) {
             const qint64 growth = rss_end - rss_100;
             std::printf(
@@ -304,41 +303,30 @@ private:
     bool stale = false; // a late reply may land in this exchange's wait
 };
 
-const char usage[] =
-    "usage: soak [exchanges] [seed] [--sim PATH] [--port NAME] [-- SIMULATOR OPTIONS]\n";
-
 // -1 to go on, else the exit status.
-int parse_options(const QStringList &args, Options *o)
+int parse_options(QStringList args, Options *o)
 {
-    int numbers = 0;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString &arg = args.at(i);
-        const bool has_value = i + 1 < args.size();
-        bool ok = true;
-        if (arg == "--") {
-            o->sim_args = args.mid(i + 1);
-            break;
-        }
-        if (arg == "--sim" && has_value) {
-            o->sim = args.at(++i);
-        } else if (arg == "--port" && has_value) {
-            o->tool_port = args.at(++i);
-        } else if (numbers == 0 && !arg.startsWith('-')) {
-            o->count = arg.toInt(&ok);
-            ok = ok && o->count > 0;
-            ++numbers;
-        } else if (numbers == 1 && !arg.startsWith('-')) {
-            o->seed = arg.toUInt(&ok);
-            ++numbers;
-        } else {
-            ok = false;
-        }
-        if (!ok) {
-            std::fputs(usage, stderr);
-            return 2;
-        }
+    const int dashes = args.indexOf("--");
+    if (dashes >= 0) {
+        o->sim_args = args.mid(dashes + 1);
+        args = args.mid(0, dashes);
     }
-    return -1;
+    bool ok = true;
+    for (int i = 0, numbers = 0; ok && i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        if ((arg == "--sim" || arg == "--port") && i + 1 < args.size())
+            (arg == "--sim" ? o->sim : o->tool_port) = args.at(++i);
+        else if (arg.startsWith('-') || numbers == 2)
+            ok = false;
+        else if (numbers++ == 0)
+            ok = (o->count = arg.toInt()) > 0;
+        else
+            o->seed = arg.toUInt(&ok);
+    }
+    if (!ok)
+        std::fputs("usage: soak [exchanges] [seed] [--sim PATH] [--port NAME] [-- SIM OPTIONS]\n",
+                   stderr);
+    return ok ? -1 : 2;
 }
 
 } // namespace
