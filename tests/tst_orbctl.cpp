@@ -153,6 +153,9 @@ class tst_orbctl : public QObject
         row("write an empty file", p + QStringList{"write", "FILE"}, "FILE: no field to write$");
         row("-o in a missing folder", p + QStringList{"read", "-o", "no-such-folder/backup"},
             "cannot write no-such-folder/backup");
+        row("metrics to a missing folder",
+            p + QStringList{"status", "--prometheus", "-o", "no-such-folder/orb_washing.prom"},
+            "cannot write no-such-folder/orb_washing.prom");
         row("file missing", p + QStringList{"write", "no-such-file"}, "cannot read no-such-file");
         row("ORB_ADDRESS -1", p + QStringList{"test"},
             "ORB_ADDRESS -1: -1 is not an address or a range N-M", {}, {"ORB_ADDRESS=-1"});
