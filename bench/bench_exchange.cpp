@@ -6,6 +6,7 @@
 #include "mainwindow.h"
 #include "sim_process.h"
 #include "test_env.h"
+#include "window_probe.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -40,13 +41,12 @@ void measure(const char *name, const QStringList &sim_args)
         std::printf("%s: the simulator did not start\n", name);
         return;
     }
-    const QString port = sim.path();
-    qputenv("ORB_PTZ_WASHING_EXTRA_PORTS", QFile::encodeName(port));
-
     MainWindow w;
-    w.findChild<QComboBox *>(QStringLiteral("cb_port"))->setCurrentText(port);
     w.findChild<QSpinBox *>(QStringLiteral("sb_address_upu"))->setValue(1);
-    w.findChild<QPushButton *>(QStringLiteral("btn_connect"))->click();
+    if (!connect_window(w, sim.path())) {
+        std::printf("%s: the port did not open\n", name);
+        return;
+    }
     auto *read_state = w.findChild<QPushButton *>(QStringLiteral("btn_read_state"));
 
     QElapsedTimer clock;

@@ -22,19 +22,24 @@ QString commands_text()
         text += c.about.join(QLatin1Char('\n') + QString(about_column, QLatin1Char(' '))) +
                 QLatin1Char('\n');
     }
+    QStringList seconds;
+    for (const orb::Param_field &f : orb::param_fields) {
+        if (f.seconds)
+            seconds << QLatin1String(f.name);
+    }
     return text +
            QStringLiteral("\n"
-                          "Values are whole numbers in the module's units; the fields in seconds "
-                          "(time_interval,\n"
-                          "time_interval_rain, time_washout, time_move, time_wiper) also take 90s, "
-                          "15m, 2h30m.\n"
+                          "Values are whole numbers in the module's units; the fields in seconds\n"
+                          "(%1)\n"
+                          "also take 90s, 15m, 2h30m.\n"
                           "write and set read the record, change the given fields, write it whole "
                           "and check the\n"
                           "module's echo.\n"
                           "\n"
                           "Output is UTF-8, --json included; on Windows a console gets the text as "
                           "wide\n"
-                          "characters, so Russian reads right whatever the console's code page.");
+                          "characters, so Russian reads right whatever the console's code page.")
+               .arg(seconds.join(QStringLiteral(", ")));
 }
 
 // Value of an option or its environment variable, as a whole number from low to high.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVector>
 
 // What a command came to. The client reports the port's and the module's part of it; the
 // process's exit status is made from it in one place, exit_status().
@@ -21,6 +22,17 @@ struct Result
 
     bool ok() const { return outcome == Outcome::ok; }
 };
+
+// One exit status: what --help says of it and the outcomes that end with it.
+struct Exit_status
+{
+    int code;
+    const char *meaning;
+    QVector<Outcome> outcomes;
+};
+
+// Every exit status, in order; the manual page's list is checked against it.
+const QVector<Exit_status> &exit_statuses();
 
 int exit_status(Outcome outcome);
 

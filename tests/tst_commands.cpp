@@ -32,17 +32,14 @@ class tst_commands : public QObject
     std::unique_ptr<MainWindow> window;
     std::optional<Form> ui;
 
-    // Lists the port, shows the window and, when asked, opens the port with its own button.
+    // Shows a fresh window and, when asked, opens the port with its own button.
     void open_window(const QString &port_name, bool connect = true)
     {
-        qputenv("ORB_PTZ_WASHING_EXTRA_PORTS", QFile::encodeName(port_name));
         window = std::make_unique<MainWindow>();
         ui.emplace(*window);
         window->show();
-        ui->cb_port->setCurrentIndex(ui->cb_port->findText(port_name));
         ui->sb_address_upu->setValue(1);
-        if (connect)
-            QTest::mouseClick(ui->btn_connect, Qt::LeftButton);
+        QCOMPARE(connect && connect_window(*window, port_name), connect);
         QCOMPARE(Window_probe::serial(*window)->isOpen(), connect);
         Test_env::clear_log();
         closer.boxes.clear();
@@ -186,7 +183,8 @@ private slots:
         QTest::addColumn<QString>("outcome");
         QTest::addColumn<QString>("logged"); // what the next request's log shows of the late line
         const QString whole = ":AABB01031700020000000000E803000000000000000000000000000000FC27";
-        QTest::newRow("decoded") << "decoded" << -1 << "ERROR Нет данных" << "";
+        QTest::newRow("decoded") << "decoded" << -1 << "ERROR Нет данных"
+                                 << "";
         QTest::newRow("unread") << "unread" << -1 << "ERROR Нет данных" << whole;
         QTest::newRow("in driver") << "driver" << -1 << "ERROR Нет данных" << whole;
         // The tail alone, 00 00 E8 03 ..., is what the next wait sees.

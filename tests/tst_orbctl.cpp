@@ -8,27 +8,14 @@
 #include <QSerialPort>
 #include <QtTest>
 
+#include <csignal>
+
 // orbctl run as a process against the simulator on a pseudo-terminal.
 namespace {
 
-// "PORT" in args, env and patterns stands for the simulator's line.
 QString with_port(QString text, const QString &port)
 {
     return text.replace(QRegularExpression(QStringLiteral("\\bPORT\\b")), port);
-}
-
-Run orbctl(QStringList args, const QString &port, const QByteArray &input = {},
-           const QStringList &env = {})
-{
-    for (QString &a : args)
-        a = with_port(a, port);
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.remove(QStringLiteral("ORB_PORT"));
-    e.remove(QStringLiteral("ORB_ADDRESS"));
-    e.insert(QStringLiteral("ORB_PTZ_WASHING_EXTRA_PORTS"), port);
-    for (const QString &pair : env)
-        e.insert(pair.section('=', 0, 0), with_port(pair.section('=', 1), port));
-    return run_process(QStringLiteral(ORBCTL_PATH), args, e, input);
 }
 
 // The record the simulator holds now.
@@ -58,18 +45,21 @@ class tst_orbctl : public QObject
 
     Test_env env; // the log lands in a scratch directory
 
-private slots:
-    void commands_data()
+    // Commands that succeed: status 0, nothing on stderr.
+    static void command_rows()
     {
-        QTest::addColumn<QStringList>("sim_args");
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QStringList>("env");
-        QTest::addColumn<QString>("out"); // pattern for stdout
-        QTest::addColumn<QString>("log"); // pattern for the --log file; empty: none written
         const auto row = [](const char *name, const QStringList &sim_args, const QStringList &args,
                             const QString &out, const QString &log = QString(),
                             const QStringList &env = {}) {
-            QTest::newRow(name) << sim_args << args << env << out << log;
+            QTest::newRow(name) << sim_args << QStringList() << args << QByteArray() << env << 0
+                                << out << "^$" << log << -2 << 0 << QStringList();
+        };
+        // A write or set changes the fields given and keeps the rest.
+        const auto change = [](const char *name, const QStringList &args, const QByteArray &input,
+                               const QStringList &changed) {
+            QTest::newRow(name) << quick << QStringList() << QStringList{"-p", "PORT"} + args
+                                << input << QStringList() << 0 << QString() << "^$" << QString()
+                                << -2 << 0 << changed;
         };
         const QStringList p = {"-p", "PORT"};
         const QStringList at_7 = quick + QStringList{"--address", "7"};
@@ -106,8 +96,10 @@ private slots:
         row("pump on", quick, p + QStringList{"pump", "on"}, "^насос включен\n$");
         row("pump off", quick, p + QStringList{"pump", "off"}, "^насос выключен\n$");
         row("ports", quick, {"ports"}, "(^|\n)PORT\t\\(ORB_PTZ_WASHING_EXTRA_PORTS\\)\n$");
-        row("scan 7-7", at_7, p + QStringList{"scan", "--from", "7", "--to", "7"}, "^7\n$");
-        row("scan --json", at_7, p + QStringList{"scan", "--from", "5", "--to", "9", "--json"},
+        const QStringList at_2_7_9 = quick + QStringList{"--address", "2,7,9"};
+        row("scan --from --to", at_2_7_9, p + QStringList{"scan", "--from", "7", "--to", "7"},
+            "^7\n$");
+        row("scan --json", at_2_7_9, p + QStringList{"scan", "--from", "5", "--to", "8", "--json"},
             "^\\[7\\]\n$");
         row("--version", quick, {"--version"},
             "^orbctl " + QRegularExpression::escape(orb::version()) + "\n$");
@@ -125,118 +117,31 @@ private slots:
                 "DEBUG Отправляем :AABB0100020000003837" + line + "DEBUG Получено \\[[^\n]*\\]" +
                 line + "DEBUG Получено \\(hex\\) \\[AABB010002000000[0-9A-F]{4}\\]" + line +
                 "INFO OK\n$");
-    }
-
-    void commands()
-    {
-        QFETCH(QStringList, sim_args);
-        QFETCH(QStringList, args);
-        QFETCH(QStringList, env);
-        QFETCH(QString, out);
-        QFETCH(QString, log);
-        QFile::remove(QStringLiteral("orb.log"));
-        Sim_process sim(sim_args);
-        QVERIFY(sim.is_running());
-        const Run r = orbctl(args, sim.path(), {}, env);
-        QVERIFY2(r.code == 0, qPrintable(r.err));
-        QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
-        QVERIFY2(matches(with_port(out, sim.path()), r.out), qPrintable(r.out));
-        QFile file(QStringLiteral("orb.log"));
-        QCOMPARE(file.open(QIODevice::ReadOnly | QIODevice::Text), !log.isEmpty());
-        const QString text = file.isOpen() ? orb::decode_log(file.readAll()) : QString();
-        QVERIFY2(log.isEmpty() || matches(log, text), qPrintable(text));
-    }
-    void round_trip_data()
-    {
-        QTest::addColumn<QStringList>("format");
-        QTest::newRow("json") << QStringList{"--json"};
-        QTest::newRow("text") << QStringList{};
-    }
-
-    // A backup of one module written to another leaves the second with the first one's record,
-    // fields the window cannot show included.
-    void round_trip()
-    {
-        QFETCH(QStringList, format);
-        Sim_process from(quick), to(quick);
-        QVERIFY(from.is_running() && to.is_running());
-        const QStringList set = {"-p",
-                                 "PORT",
-                                 "set",
-                                 "time_interval=2h30m",
-                                 "time_pause_washout=77",
-                                 "min_voltage=190",
-                                 "time_tur_1=4",
-                                 "normal_Num_Pattern=9",
-                                 "wiper_not_active=1"};
-        QCOMPARE(orbctl(set, from.path()).code, 0);
-        QVERIFY(stored(from).encode() != stored(to).encode());
-        const Run backup =
-            orbctl(QStringList{"-p", "PORT", "read", "-o", "backup"} + format, from.path());
-        QVERIFY2(backup.code == 0 && backup.out.isEmpty(), qPrintable(backup.err));
-        const Run restore = orbctl({"-p", "PORT", "write", "backup"}, to.path());
-        QVERIFY2(restore.code == 0, qPrintable(restore.err));
-        QCOMPARE(stored(to).encode().toHex(), stored(from).encode().toHex());
-        const Run again = orbctl(QStringList{"-p", "PORT", "read"} + format, to.path());
-        QFile file(QStringLiteral("backup"));
-        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
-        QCOMPARE(again.out, QString::fromUtf8(file.readAll()));
-    }
-
-    void set_keeps_the_rest_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QByteArray>("input");
-        QTest::addColumn<QStringList>("changed"); // NAME=VALUE in plain numbers
-        QTest::newRow("set 2h30m") << QStringList{"set", "time_interval=2h30m"} << QByteArray()
-                                   << QStringList{"time_interval=9000"};
-        QTest::newRow("set largest")
-            << QStringList{"set", "time_washout=4294967295", "normal_Num_Pattern=255",
-                           "time_interval=18h12m15s"}
-            << QByteArray()
-            << QStringList{"time_washout=4294967295", "normal_Num_Pattern=255",
-                           "time_interval=65535"};
-        QTest::newRow("set twice, last wins") << QStringList{"set", "time_move=1", "time_move=2"}
-                                              << QByteArray() << QStringList{"time_move=2"};
-        QTest::newRow("write json, two fields")
-            << QStringList{"write", "-"}
-            << QByteArray(
-                   "{\"parameters\": {\"max_voltage\": 280, \"time_interval_rain\": \"10m\"}}")
-            << QStringList{"max_voltage=280", "time_interval_rain=600"};
-        QTest::newRow("write text, comments")
-            << QStringList{"write", "-"}
-            << QByteArray("# backup\n\npreset_wiper = 12  # new\nnormal_Work_Reg_Cam=3\n")
-            << QStringList{"preset_wiper=12", "normal_Work_Reg_Cam=3"};
-    }
-
-    void set_keeps_the_rest()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(QByteArray, input);
-        QFETCH(QStringList, changed);
-        Sim_process sim(quick);
-        QVERIFY(sim.is_running());
-        orb::Param_data expected = stored(sim);
-        for (const QString &pair : changed)
-            expected.set_value(orb::param_field_index(pair.section('=', 0, 0)),
-                               pair.section('=', 1).toUInt());
-        const Run r = orbctl(QStringList{"-p", "PORT"} + args, sim.path(), input);
-        QVERIFY2(r.code == 0, qPrintable(r.err));
-        QCOMPARE(stored(sim).encode().toHex(), expected.encode().toHex());
+        change("set 2h30m", {"set", "time_interval=2h30m"}, {}, {"time_interval=9000"});
+        change(
+            "set largest",
+            {"set", "time_washout=4294967295", "normal_Num_Pattern=255", "time_interval=18h12m15s"},
+            {}, {"time_washout=4294967295", "normal_Num_Pattern=255", "time_interval=65535"});
+        change("set twice, last wins", {"set", "time_move=1", "time_move=2"}, {}, {"time_move=2"});
+        change("write json, two fields", {"write", "-"},
+               "{\"parameters\": {\"max_voltage\": 280, \"time_interval_rain\": \"10m\"}}",
+               {"max_voltage=280", "time_interval_rain=600"});
+        change("write text, comments", {"write", "-"},
+               "# backup\n\npreset_wiper = 12  # new\nnormal_Work_Reg_Cam=3\n",
+               {"preset_wiper=12", "normal_Work_Reg_Cam=3"});
     }
 
     // The parsers' own rows are in tst_values and tst_command_line; these show that a refusal
     // ends the process before the port is opened, one row for each way the input comes (the
-    // options, a file, standard input, the environment) and for each check made after parsing.
-    void refusals_data()
+    // options, a file, standard input, the environment) and for each check made after parsing:
+    // one line on stderr, status 2, nothing sent.
+    static void refusal_rows()
     {
-        QTest::addColumn<QStringList>("args"); // "FILE": a file holding the input
-        QTest::addColumn<QByteArray>("input"); // else on standard input
-        QTest::addColumn<QStringList>("env");
-        QTest::addColumn<QString>("err");
         const auto row = [](const char *name, const QStringList &args, const QString &err,
                             const QByteArray &input = {}, const QStringList &env = {}) {
-            QTest::newRow(name) << args << input << env << err;
+            QTest::newRow(name) << quick << QStringList() << args << input << env << 2 << "^$"
+                                << "^orbctl: [^\n]*" + err + "[^\n]*\n$" << QString() << 0 << 0
+                                << QStringList();
         };
         const QStringList p = {"-p", "PORT"};
         const QStringList set = p + QStringList{"set"}, write = p + QStringList{"write", "-"};
@@ -248,6 +153,9 @@ private slots:
         row("write an empty file", p + QStringList{"write", "FILE"}, "FILE: no field to write$");
         row("-o in a missing folder", p + QStringList{"read", "-o", "no-such-folder/backup"},
             "cannot write no-such-folder/backup");
+        row("metrics to a missing folder",
+            p + QStringList{"status", "--prometheus", "-o", "no-such-folder/orb_washing.prom"},
+            "cannot write no-such-folder/orb_washing.prom");
         row("file missing", p + QStringList{"write", "no-such-file"}, "cannot read no-such-file");
         row("ORB_ADDRESS -1", p + QStringList{"test"},
             "ORB_ADDRESS -1: -1 is not an address or a range N-M", {}, {"ORB_ADDRESS=-1"});
@@ -255,43 +163,13 @@ private slots:
         row("unknown option", p + QStringList{"--fast", "test"}, "fast");
     }
 
-    // Nothing reaches the line: the only request the module sees is a test sent afterwards.
-    void refusals()
+    // The module's faults and the port's.
+    static void fault_rows()
     {
-        QFETCH(QStringList, args);
-        QFETCH(QByteArray, input);
-        QFETCH(QStringList, env);
-        QFETCH(QString, err);
-        Sim_process sim(quick);
-        QVERIFY(sim.is_running());
-        const QString file = QStringLiteral("nothing-to-restore");
-        QFile::remove(file);
-        if (args.contains(QLatin1String("FILE"))) {
-            QFile f(file);
-            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(input) == input.size());
-            args.replaceInStrings(QStringLiteral("FILE"), file);
-            err.replace(QStringLiteral("FILE"), file);
-        }
-        const Run r = orbctl(args, sim.path(), input, env);
-        QCOMPARE(r.code, 2);
-        QVERIFY2(r.out.isEmpty(), qPrintable(r.out));
-        QVERIFY2(r.err.count('\n') == 1 && matches("^orbctl: [^\n]*" + err, r.err),
-                 qPrintable(r.err));
-        QCOMPARE(orbctl({"-p", "PORT", "test"}, sim.path()).code, 0);
-        QCOMPARE(requests(sim), 1);
-    }
-
-    void faults_data()
-    {
-        QTest::addColumn<QStringList>("console"); // simulator commands before the run
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("err");
-        QTest::addColumn<int>("sent");   // requests the module saw; -1 when it leaves
-        QTest::addColumn<int>("min_ms"); // the run takes at least this long
         const auto row = [](const char *name, const QStringList &console, const QStringList &args,
                             int code, const QString &err, int sent, int min_ms = 0) {
-            QTest::newRow(name) << console << args << code << err << sent << min_ms;
+            QTest::newRow(name) << quick << console << args << QByteArray() << QStringList() << code
+                                << QString() << err << QString() << sent << min_ms << QStringList();
         };
         const QStringList status = {"-p", "PORT", "--timeout", "300", "status"};
         const QStringList test = {"-p", "PORT", "test"};
@@ -324,46 +202,139 @@ private slots:
             "^orbctl: cannot open PORT-gone: ", 0);
     }
 
-    void faults()
+private slots:
+    void runs_data()
     {
+        QTest::addColumn<QStringList>("sim_args");
+        QTest::addColumn<QStringList>("console"); // simulator commands before the run
+        QTest::addColumn<QStringList>("args");    // "FILE": a file holding the input
+        QTest::addColumn<QByteArray>("input");    // else on standard input
+        QTest::addColumn<QStringList>("env");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("out"); // patterns; "PORT" stands for the simulator's line
+        QTest::addColumn<QString>("err");
+        QTest::addColumn<QString>("log");         // pattern for the --log file; empty: none written
+        QTest::addColumn<int>("sent");            // requests the module saw; -1: it left; -2: any
+        QTest::addColumn<int>("min_ms");          // the run takes at least this long
+        QTest::addColumn<QStringList>("changed"); // NAME=VALUE the record gets, the rest kept
+        command_rows();
+        refusal_rows();
+        fault_rows();
+    }
+
+    void runs()
+    {
+        QFETCH(QStringList, sim_args);
         QFETCH(QStringList, console);
         QFETCH(QStringList, args);
-        QFETCH(int, code);
+        QFETCH(QByteArray, input);
+        QFETCH(QStringList, env);
+        QFETCH(QString, out);
         QFETCH(QString, err);
+        QFETCH(QString, log);
         QFETCH(int, sent);
         QFETCH(int, min_ms);
-        Sim_process sim(quick);
+        QFETCH(QStringList, changed);
+        QFile::remove(QStringLiteral("orb.log"));
+        Sim_process sim(sim_args);
         QVERIFY(sim.is_running());
         QSerialPort holder(sim.path());
         QVERIFY(QTest::currentDataTag() != QLatin1String("port busy") ||
                 holder.open(QIODevice::ReadWrite));
         for (const QString &c : console)
             QVERIFY2(sim.command(c), qPrintable(sim.last_answer()));
-        const Run r = orbctl(args, sim.path());
-        QCOMPARE(r.code, code);
+        const QString file = QStringLiteral("nothing-to-restore");
+        QFile::remove(file);
+        if (args.contains(QLatin1String("FILE"))) {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(input) == input.size());
+            args.replaceInStrings(QStringLiteral("FILE"), file);
+            err.replace(QStringLiteral("FILE"), file);
+        }
+        orb::Param_data expected = stored(sim);
+        for (const QString &pair : changed)
+            expected.set_value(orb::param_field_index(pair.section('=', 0, 0)),
+                               pair.section('=', 1).toUInt());
+        const Run r = run_orbctl(args, sim.path(), input, env);
+        QTEST(r.code, "code");
+        QVERIFY2(matches(with_port(out, sim.path()), r.out), qPrintable(r.out));
         QVERIFY2(matches(with_port(err, sim.path()), r.err), qPrintable(r.err));
         QVERIFY2(r.ms >= min_ms, qPrintable(QString::number(r.ms)));
-        if (sent < 0)
+        QFile written(QStringLiteral("orb.log"));
+        QCOMPARE(written.open(QIODevice::ReadOnly | QIODevice::Text), !log.isEmpty());
+        const QString text = written.isOpen() ? orb::decode_log(written.readAll()) : QString();
+        QVERIFY2(log.isEmpty() || matches(log, text), qPrintable(text));
+        if (!changed.isEmpty())
+            QCOMPARE(stored(sim).encode().toHex(), expected.encode().toHex());
+        if (sent == -1)
             QVERIFY(sim.proc.waitForFinished(3000));
-        else
+        else if (sent >= 0)
             QCOMPARE(requests(sim), sent);
     }
 
-    // Ctrl-C or a plain kill ends a watch between polls, with whole lines and status 0.
+    void round_trip_data()
+    {
+        QTest::addColumn<QStringList>("format");
+        QTest::newRow("json") << QStringList{"--json"};
+        QTest::newRow("text") << QStringList{};
+    }
+
+    // A backup of one module written to another leaves the second with the first one's record,
+    // fields the window cannot show included.
+    void round_trip()
+    {
+        QFETCH(QStringList, format);
+        Sim_process from(quick), to(quick);
+        QVERIFY(from.is_running() && to.is_running());
+        const QStringList set = {"-p",
+                                 "PORT",
+                                 "set",
+                                 "time_interval=2h30m",
+                                 "time_pause_washout=77",
+                                 "min_voltage=190",
+                                 "time_tur_1=4",
+                                 "normal_Num_Pattern=9",
+                                 "wiper_not_active=1"};
+        QCOMPARE(run_orbctl(set, from.path()).code, 0);
+        QVERIFY(stored(from).encode() != stored(to).encode());
+        const Run backup =
+            run_orbctl(QStringList{"-p", "PORT", "read", "-o", "backup"} + format, from.path());
+        QVERIFY2(backup.code == 0 && backup.out.isEmpty(), qPrintable(backup.err));
+        const Run restore = run_orbctl({"-p", "PORT", "write", "backup"}, to.path());
+        QVERIFY2(restore.code == 0, qPrintable(restore.err));
+        QCOMPARE(stored(to).encode().toHex(), stored(from).encode().toHex());
+        const Run again = run_orbctl(QStringList{"-p", "PORT", "read"} + format, to.path());
+        QFile file(QStringLiteral("backup"));
+        QVERIFY(file.open(QIODevice::ReadOnly | QIODevice::Text));
+        QCOMPARE(again.out, QString::fromUtf8(file.readAll()));
+    }
+
+    void watch_ends_on_signal_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("Ctrl-C") << SIGINT;
+        QTest::newRow("kill") << SIGTERM;
+    }
+
+    // Either ends a watch between polls, with whole lines and status 0.
     void watch_ends_on_signal()
     {
+        QFETCH(int, signal);
         Sim_process sim(quick);
         QVERIFY(sim.is_running());
         QProcess p;
         p.start(QStringLiteral(ORBCTL_PATH), {"-p", sim.path(), "status", "--watch", "0.1"});
         QByteArray seen;
         QTRY_VERIFY_WITH_TIMEOUT((seen += p.readAllStandardOutput()).count('\n') >= 2, 5000);
-        p.terminate();
+        ::kill(pid_t(p.processId()), signal);
         QVERIFY(p.waitForFinished(5000));
-        QVERIFY((seen += p.readAllStandardOutput()).endsWith('\n'));
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 0);
         QVERIFY(p.readAllStandardError().isEmpty());
+        seen += p.readAllStandardOutput();
+        const QString last = QString::fromUtf8(seen).section('\n', -2, -2);
+        QVERIFY2(seen.endsWith('\n') && matches("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3}  Пауза", last),
+                 seen.constData());
     }
 };
 

@@ -2,7 +2,6 @@
 #include "sim_process.h"
 
 #include "protocol/packet.h"
-#include "protocol/status_data.h"
 
 #include <QSerialPort>
 #include <QtTest>
@@ -106,19 +105,6 @@ private slots:
         QVERIFY(!tag.endsWith("vanish") || line.proc.waitForFinished(3000));
         const QByteArray stored = orb::packet_payload(packet(line.send(request(0x01), 500)));
         QCOMPARE(stored == record, tag.startsWith("02")); // only a whole write is kept
-    }
-
-    // The module's arithmetic has its own suite; here only that the simulator hands it a clock
-    // that starts with the process.
-    void pause_from_start()
-    {
-        Line line({"--no-pacing", "--init", "0"});
-        orb::Status_data s;
-        QVERIFY(
-            orb::Status_data::decode(orb::packet_payload(packet(line.send(request(0x03)))), &s));
-        QCOMPARE(s.state, quint16(orb::state_pause));
-        const quint32 left = s.elapsed_time_washout_pause;
-        QVERIFY2(left > 3590 * 1000 && left <= 3600 * 1000, qPrintable(QString::number(left)));
     }
 
     void pacing()

@@ -25,12 +25,6 @@ const QVector<Exchange_plan> exchange_plans = {
     {"cmd_test", Command::test, 0}, // bound to no button
 };
 
-const QVector<Fault> window_faults = {Fault::silent,        Fault::bad_crc,    Fault::wrong_command,
-                                      Fault::wrong_address, Fault::bad_prefix, Fault::bad_len,
-                                      Fault::short_payload, Fault::split,      Fault::late,
-                                      Fault::noise,         Fault::sync_frame, Fault::flood,
-                                      Fault::vanish};
-
 bool is(const QString &name, Fault fault)
 {
     return name == sim::fault_name(fault);

@@ -20,8 +20,6 @@ struct Exchange_plan
 };
 
 extern const QVector<Exchange_plan> exchange_plans;
-// Every fault the window can meet; a wrong echo only matters to orbctl's write.
-extern const QVector<sim::Fault> window_faults;
 
 // Whether the simulator's name for the fault it applied is this one.
 bool is(const QString &name, sim::Fault fault);

@@ -68,3 +68,21 @@ inline bool matches(const QString &pattern, const QString &text)
         .match(text)
         .hasMatch();
 }
+
+#ifdef ORBCTL_PATH
+// orbctl as a script runs it, its port and address only from the arguments. "PORT" in args and
+// env stands for port, which is also the one extra port the port list offers.
+inline Run run_orbctl(QStringList args, const QString &port = {}, const QByteArray &input = {},
+                      const QStringList &env = {})
+{
+    const QRegularExpression placeholder(QStringLiteral("\\bPORT\\b"));
+    args.replaceInStrings(placeholder, port);
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.remove(QStringLiteral("ORB_PORT"));
+    e.remove(QStringLiteral("ORB_ADDRESS"));
+    e.insert(QStringLiteral("ORB_PTZ_WASHING_EXTRA_PORTS"), port);
+    for (const QString &pair : env)
+        e.insert(pair.section('=', 0, 0), QString(pair.section('=', 1)).replace(placeholder, port));
+    return run_process(QStringLiteral(ORBCTL_PATH), args, e, input);
+}
+#endif

@@ -4,6 +4,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -18,8 +19,7 @@ struct Form
     explicit Form(QWidget &w)
         : w(w)
     {}
-    template<class T>
-    T *find(const char *name) const
+    template<class T> T *find(const char *name) const
     {
         return w.findChild<T *>(QLatin1String(name));
     }
@@ -38,6 +38,18 @@ struct Form
     QPushButton *const btn_scan = find<QPushButton>("btn_scan");
     QPushButton *const btn_quit = find<QPushButton>("btn_quit");
 };
+
+// Names port among the extra ports, lists the ports again, picks it and presses the connect
+// button, as an engineer would; true when the port opened.
+inline bool connect_window(QWidget &window, const QString &port)
+{
+    qputenv("ORB_PTZ_WASHING_EXTRA_PORTS", QFile::encodeName(port));
+    const Form ui(window);
+    ui.btn_scan->click();
+    ui.cb_port->setCurrentIndex(ui.cb_port->findText(port));
+    ui.btn_connect->click();
+    return ui.btn_connect->text() == QStringLiteral("Разъединиться");
+}
 
 // Gives the test suites the window's private state and operations.
 class Window_probe
