@@ -4,6 +4,7 @@
 #include "form_font.h"
 #include "protocol/log_line.h"
 #include "protocol/version.h"
+#include "serial/hangup.h"
 #include "ui_mainwindow.h"
 
 #include <QSettings>
@@ -130,6 +131,9 @@ void MainWindow::init_serial()
             break;
         }
     });
+    hangup = new orb::Hangup_watch(serial, serial);
+    connect(hangup, &orb::Hangup_watch::hung_up, this,
+            [this] { serial5_error(orb::line_error(*serial).code); });
 }
 
 void MainWindow::f_quit()
