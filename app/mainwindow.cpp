@@ -47,6 +47,10 @@ void MainWindow::init_window()
     connect(this, &MainWindow::debug, log, &Control_LOG::debug);
     connect(this, &MainWindow::error, log, &Control_LOG::error);
     connect(this, &MainWindow::trace, log, &Control_LOG::trace);
+    // After the line that could not be written, not inside its write: the box waits its turn.
+    connect(log, &Control_LOG::unwritable, this,
+            [this](const QString &text) { notify(ERROR, text, tr("Ошибка"), text, true); },
+            Qt::QueuedConnection);
 
     init_serial();
 
