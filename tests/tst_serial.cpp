@@ -6,7 +6,6 @@
 #include <QMessageBox>
 #include <QtTest>
 
-
 class tst_serial : public QObject
 {
     Q_OBJECT
