@@ -1,10 +1,13 @@
 #include "control_log.h"
 
-#include "protocol/log_line.h"
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
 
 Control_LOG::Control_LOG(const QString &file_name, QObject *parent)
     : QObject(parent)
-    , file_name(file_name)
+    , file(file_name)
 {}
 
 void Control_LOG::info(QString text)
@@ -29,6 +32,17 @@ void Control_LOG::trace(QString text)
 
 void Control_LOG::write_line(const QString &line)
 {
-    // An unwritable log must never stop the tool: the line is dropped.
-    orb::append_log_line(file_name, line);
+    // An unwritable log must never stop the tool, nor be lost without a word.
+    const orb::Log_file::News news = file.append(line);
+    if (news == orb::Log_file::News::none)
+        return;
+    const QString asked = QDir::toNativeSeparators(QFileInfo(file.asked_name()).absoluteFilePath());
+    const QString text =
+        news == orb::Log_file::News::moved
+            ? tr("Журнал не записывается в файл %1.\nЗаписи журнала сохраняются в папке %2")
+                  .arg(asked, QDir::toNativeSeparators(QFileInfo(file.file_name()).absolutePath()))
+            : tr("Журнал не записывается в файл %1, записи журнала теряются.").arg(asked);
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+    emit unwritable(text);
 }

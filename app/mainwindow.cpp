@@ -4,6 +4,7 @@
 #include "form_font.h"
 #include "protocol/log_line.h"
 #include "protocol/version.h"
+#include "serial/hangup.h"
 #include "ui_mainwindow.h"
 
 #include <QSettings>
@@ -46,6 +47,10 @@ void MainWindow::init_window()
     connect(this, &MainWindow::debug, log, &Control_LOG::debug);
     connect(this, &MainWindow::error, log, &Control_LOG::error);
     connect(this, &MainWindow::trace, log, &Control_LOG::trace);
+    // After the line that could not be written, not inside its write: the box waits its turn.
+    connect(log, &Control_LOG::unwritable, this,
+            [this](const QString &text) { notify(ERROR, text, tr("Ошибка"), text, true); },
+            Qt::QueuedConnection);
 
     init_serial();
 
@@ -130,6 +135,9 @@ void MainWindow::init_serial()
             break;
         }
     });
+    hangup = new orb::Hangup_watch(serial, serial);
+    connect(hangup, &orb::Hangup_watch::hung_up, this,
+            [this] { serial5_error(orb::line_error(*serial).code); });
 }
 
 void MainWindow::f_quit()

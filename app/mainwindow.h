@@ -9,6 +9,9 @@ class QSettings;
 class QTimer;
 class QEventLoop;
 class QMessageBox;
+namespace orb {
+class Hangup_watch;
+}
 
 QT_BEGIN_NAMESPACE
 namespace Ui {
@@ -89,6 +92,7 @@ private:
 
     Ui::MainWindow *ui;
     QSerialPort *serial;
+    orb::Hangup_watch *hangup = nullptr;
     QByteArray rx_line;
     QByteArray reply;
     bool reply_ready;

@@ -109,7 +109,7 @@ Result Client::first_line(const QElapsedTimer &clock, int timeout_ms, QByteArray
         if (left <= 0)
             break;
         // Sleeps in the system until bytes come; no polling interval adds to the exchange.
-        if (!port.waitForReadyRead(int(left))) {
+        if (!link->wait_for_input(int(left))) {
             if (link->broken())
                 return link->lost(log);
             continue;

@@ -5,11 +5,12 @@
 #include <QString>
 
 // Appends lines to the window's log in its format and encoding (orb::log_line), so one log
-// file reads the same whichever program wrote a line. Each line opens and closes the file.
+// file reads the same whichever program wrote a line. Each line opens and closes the file; one
+// that cannot be written sends the log to the user's data folder, said once on stderr.
 class Log
 {
 public:
-    void set_file(const QString &name) { file_name = name; }
+    void set_file(const QString &name) { file = orb::Log_file(name); }
 
     void info(const QString &text) { write(orb::Log_level::info, text); }
     void debug(const QString &text) { write(orb::Log_level::debug, text); }
@@ -18,5 +19,5 @@ public:
 private:
     void write(orb::Log_level level, const QString &text);
 
-    QString file_name; // empty: no log
+    orb::Log_file file; // no name: no log
 };

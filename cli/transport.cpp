@@ -3,6 +3,7 @@
 #include "log.h"
 
 #include "protocol/exchange_text.h"
+#include "serial/hangup.h"
 
 #include <QMetaEnum>
 #include <QSerialPort>
@@ -55,9 +56,12 @@ public:
         port.readAll();
     }
 
+    bool wait_for_input(int ms) override { return orb::wait_for_ready_read(port, ms); }
+
     bool broken() override
     {
-        if (port.error() != QSerialPort::NoError && port.error() != QSerialPort::TimeoutError)
+        const QSerialPort::SerialPortError err = orb::line_error(port).code;
+        if (err != QSerialPort::NoError && err != QSerialPort::TimeoutError)
             return true;
         port.clearError();
         return false;
@@ -65,13 +69,13 @@ public:
 
     Result lost(Log *log) override
     {
-        const QSerialPort::SerialPortError err = port.error();
+        const orb::Line_error err = orb::line_error(port);
         // The window logs the error's enum name for the same event.
-        const char *key = QMetaEnum::fromType<QSerialPort::SerialPortError>().valueToKey(int(err));
-        log->error(orb::port_error_text(key, int(err)));
-        const Result out{
-            Outcome::port_lost,
-            QStringLiteral("port %1 lost: %2").arg(port.portName(), port.errorString())};
+        const char *key =
+            QMetaEnum::fromType<QSerialPort::SerialPortError>().valueToKey(int(err.code));
+        log->error(orb::port_error_text(key, int(err.code)));
+        const Result out{Outcome::port_lost,
+                         QStringLiteral("port %1 lost: %2").arg(port.portName(), err.text)};
         port.close();
         return out;
     }

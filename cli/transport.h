@@ -21,6 +21,8 @@ public:
     virtual void close() = 0;
     virtual bool is_open() const = 0;
     virtual QIODevice &device() = 0;
+    // Waits up to ms for bytes, as the device's waitForReadyRead.
+    virtual bool wait_for_input(int ms) { return device().waitForReadyRead(ms); }
     // Throws away whatever has come in and was not read.
     virtual void drop_input() = 0;
     // After a write or a wait that failed: true when the line is gone, false when only the

@@ -1,6 +1,10 @@
 #include "log_line.h"
+#include "version.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QRegularExpression>
 
 #ifdef Q_OS_WIN
@@ -61,8 +65,35 @@ bool append_log_line(const QString &file_name, const QString &line)
     QFile file(file_name);
     if (!file.open(QIODevice::Append | QIODevice::Text))
         return false;
-    file.write(encode_log(line));
-    return true;
+    const QByteArray bytes = encode_log(line);
+    return file.write(bytes) == bytes.size() && file.flush();
+}
+
+QString fallback_log_folder()
+{
+    // The folder QStandardPaths::AppLocalDataLocation gives the window; orbctl, with names of
+    // its own, shares it.
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                           QLatin1Char('/') + QLatin1String(organization_name) +
+                           QLatin1Char('/') + QLatin1String(application_name);
+    QDir().mkpath(folder);
+    return folder;
+}
+
+Log_file::News Log_file::append(const QString &line)
+{
+    if (name.isEmpty() || append_log_line(name, line))
+        return News::none;
+    if (!moved) {
+        moved = true;
+        name = fallback_log_folder() + QLatin1Char('/') + QFileInfo(asked).fileName();
+        if (append_log_line(name, line))
+            return News::moved;
+    }
+    if (lost_said)
+        return News::none;
+    lost_said = true;
+    return News::lost;
 }
 
 QStringList log_entries(const QByteArray &bytes)

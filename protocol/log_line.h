@@ -33,8 +33,40 @@ QByteArray encode_log(const QString &text);
 QString decode_log(const QByteArray &bytes);
 
 // Opens the file for appending in text mode, writes the line and closes it again. False when
-// the file cannot be opened: the line is lost, and the caller carries on.
+// the file cannot be opened or the line not written whole.
 bool append_log_line(const QString &file_name, const QString &line);
+
+// Where the log goes when it cannot be written where it was asked for: the user's data folder
+// for the tool, made when needed.
+QString fallback_log_folder();
+
+// A log that is never lost in silence. Lines go to the file asked for while it takes them; from
+// the first one it does not, to the file of the same name in fallback_log_folder(), for the rest
+// of the run, so that one record does not end up in pieces.
+class Log_file
+{
+public:
+    enum class News { none, moved, lost };
+
+    explicit Log_file(const QString &file_name = QString())
+        : name(file_name)
+        , asked(file_name)
+    {}
+
+    // Appends the line. Says once that the log has moved (this line is the first in file_name()),
+    // and once that a line could be written nowhere.
+    News append(const QString &line);
+    // Where lines go now.
+    QString file_name() const { return name; }
+    // As it was asked for.
+    QString asked_name() const { return asked; }
+
+private:
+    QString name;
+    QString asked;
+    bool moved = false;
+    bool lost_said = false;
+};
 
 // A log's entries with their stamps cut off ("INFO text"); a text with line breaks stays one
 // entry.

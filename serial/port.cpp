@@ -1,22 +1,14 @@
 #include "mainwindow.h"
 #include "protocol/exchange_text.h"
 #include "protocol/extra_ports.h"
+#include "serial/hangup.h"
 #include "ui_mainwindow.h"
 
 #include <QMessageBox>
 #include <QMetaEnum>
 #include <QSerialPortInfo>
-#include <QSignalBlocker>
 
 namespace {
-
-// Closing a port whose device is gone can itself report an error; with the port's
-// signals blocked that report cannot re-enter serial5_error halfway through the close.
-void close_quietly(QSerialPort *port)
-{
-    const QSignalBlocker blocker(port);
-    port->close();
-}
 
 // By the enumeration's own names: Qt 6 dropped three values and renumbered the rest, so an
 // index into a table of Qt 5 names would log ReadError as "FramingError" there.
@@ -57,7 +49,7 @@ void MainWindow::f_connect()
     }
 
     if (serial->isOpen()) {
-        close_quietly(serial);
+        hangup->close_port();
         emit is_close();
         show_disconnected();
         return;
@@ -67,6 +59,7 @@ void MainWindow::f_connect()
     if (serial->open(QIODevice::ReadWrite)) {
         if (!serial->setBaudRate(QSerialPort::Baud9600, QSerialPort::AllDirections))
             emit error(orb::baud_rate_text(int(QSerialPort::Baud9600)));
+        hangup->arm();
         emit is_open();
         show_connected();
     } else {
@@ -81,7 +74,7 @@ void MainWindow::serial5_error(QSerialPort::SerialPortError err)
     if (err == QSerialPort::NoError)
         return;
     emit error(error_name(err));
-    close_quietly(serial);
+    hangup->close_port();
     show_disconnected();
     f_scan();
 }

@@ -1,7 +1,5 @@
 #include "port_link.h"
 
-#include <QSignalBlocker>
-
 namespace sim {
 
 Port_link::Port_link(QObject *parent)
@@ -27,6 +25,11 @@ Port_link::Port_link(QObject *parent)
             emit note(QStringLiteral("port error: %1").arg(port.errorString()));
         }
     });
+    connect(&hangup, &orb::Hangup_watch::hung_up, this, [this] {
+        const QString why = orb::line_error(port).text;
+        close();
+        emit lost(why);
+    });
 }
 
 bool Port_link::open(const QString &port_name, int baud, QString *error)
@@ -37,6 +40,7 @@ bool Port_link::open(const QString &port_name, int baud, QString *error)
         *error = QStringLiteral("cannot open %1: %2").arg(port_name, port.errorString());
         return false;
     }
+    hangup.arm();
     return true;
 }
 
@@ -48,9 +52,7 @@ void Port_link::write(const QByteArray &bytes)
 
 void Port_link::close()
 {
-    // Closing a dead device can report once more; nobody is listening by now.
-    const QSignalBlocker quiet(port);
-    port.close();
+    hangup.close_port();
 }
 
 } // namespace sim

@@ -2,6 +2,8 @@
 
 #include "link.h"
 
+#include "serial/hangup.h"
+
 #include <QSerialPort>
 
 namespace sim {
@@ -24,6 +26,7 @@ public:
 
 private:
     QSerialPort port;
+    orb::Hangup_watch hangup{&port};
 };
 
 } // namespace sim

@@ -23,6 +23,7 @@ private slots:
     void encoding();
     void shared_log_data();
     void shared_log();
+    void append_and_unwritable_data();
     void append_and_unwritable();
     void notify_data();
     void notify();
@@ -129,23 +130,63 @@ void tst_log::shared_log()
 #endif
 }
 
+void tst_log::append_and_unwritable_data()
+{
+    QTest::addColumn<bool>("orbctl");
+    QTest::newRow("window") << false;
+#ifdef Q_OS_UNIX
+    QTest::newRow("orbctl --log") << true;
+#endif
+}
+
+// Lines are appended to what the log holds. One that cannot be written there (a folder stands
+// in its place) goes with the rest to the user's data folder, and the tool says so once a run.
 void tst_log::append_and_unwritable()
 {
-    QFile old(QStringLiteral("ORB_PTZ_Washing.log"));
+    QFETCH(bool, orbctl);
+    const QString name = QLatin1String(orb::log_file_name);
+    QFile kept(orb::fallback_log_folder() + '/' + name);
+    const auto cleanup = qScopeGuard([&] { QDir().rmdir(name) && kept.remove(); });
+    kept.remove();
+    MainWindow w; // a log of its own: once moved, it stays moved
+    Box_closer closer;
+    QString said; // orbctl's stderr
+    const auto write = [&] {
+        if (orbctl) {
+#ifdef ORBCTL_PATH
+            QProcess p;
+            p.start(QStringLiteral(ORBCTL_PATH), {"--log", name, "-p", "no-such-port", "test"});
+            QVERIFY(p.waitForFinished(10000));
+            said += QString::fromLocal8Bit(p.readAllStandardError());
+#endif
+        } else {
+            emit w.info(QStringLiteral("one"));
+            emit w.debug(QStringLiteral("two"));
+        }
+    };
+    QFile old(name);
     QVERIFY(old.open(QIODevice::WriteOnly) && old.write("written before\n") > 0);
     old.close();
-    emit window.info(QStringLiteral("one"));
-    emit window.debug(QStringLiteral("two"));
-    QCOMPARE(Test_env::log_lines(), (QStringList{"written before", "INFO one", "DEBUG two"}));
+    write();
+    const QStringList written = Test_env::log_lines().mid(1);
+    QVERIFY(!written.isEmpty() && Test_env::log_lines().first() == "written before");
 
-    // A log that cannot be opened loses the line and nothing else; the next line tries again.
-    QVERIFY(old.remove() && QDir().mkdir(old.fileName()));
-    Box_closer closer;
-    emit window.error(QStringLiteral("lost"));
-    QVERIFY(QDir().rmdir(old.fileName()));
-    emit window.trace(QStringLiteral("back"));
-    QCOMPARE(Test_env::log_lines(), QStringList{"TRACE back"});
-    QCOMPARE(closer.boxes.size(), 0);
+    QVERIFY(old.remove() && QDir().mkdir(name));
+    write();
+    const QString folder = QDir::toNativeSeparators(orb::fallback_log_folder());
+    QStringList moved = written;
+    if (orbctl) {
+        QCOMPARE(said.count(folder), 1);
+    } else {
+        QTRY_COMPARE(closer.boxes.size(), 1);
+        QCOMPARE(closer.boxes[0].title, QStringLiteral("Ошибка"));
+        QVERIFY2(closer.boxes[0].text.contains(folder), qPrintable(closer.boxes[0].text));
+        moved << "ERROR " + closer.boxes[0].text;
+    }
+    write();
+    QCOMPARE(orbctl ? said.count(folder) : closer.boxes.size(), orbctl ? 2 : 1);
+    QVERIFY(kept.open(QIODevice::ReadOnly | QIODevice::Text));
+    QCOMPARE(orb::log_entries(kept.readAll()), moved + written);
 }
 
 void tst_log::notify_data()

@@ -6,8 +6,6 @@
 #include <QMessageBox>
 #include <QtTest>
 
-#include <ctime>
-
 class tst_serial : public QObject
 {
     Q_OBJECT
@@ -151,12 +149,8 @@ private slots:
     {
         QVERIFY(open_on(pty->slave_path()));
         pty->close_master();
+        // What it costs after the loss is bench_hangup's figure.
         QTRY_COMPARE_WITH_TIMEOUT(ui->btn_connect->text(), QStringLiteral("Соединиться"), 1000);
-        // A port left reporting errors would keep a core busy through this second.
-        const std::clock_t cpu = std::clock();
-        const QDeadlineTimer second(1000);
-        QTRY_VERIFY_WITH_TIMEOUT(second.hasExpired(), 2000);
-        QVERIFY(std::clock() - cpu < CLOCKS_PER_SEC / 4);
         const QString lines = Test_env::log_lines().join('|');
         QVERIFY2(lines == "ERROR ReadError" || lines == "ERROR ResourceError", qPrintable(lines));
     }

@@ -29,6 +29,7 @@ public:
             qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
         }
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path() + QStringLiteral("/config")));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.path() + QStringLiteral("/data")));
         QDir::setCurrent(dir.path());
 #ifdef Q_OS_WIN
         // The store is the registry there, not a folder: start empty, then put back what the
