@@ -11,6 +11,7 @@ exits 1 when any row fails.
 """
 
 import argparse
+import collections
 import os
 import select
 import subprocess
@@ -378,9 +379,10 @@ class Tool:
 
 
 def row_names(tool, form):
-    """Every showing control on every page has a label; no two spin boxes or combo boxes
-    share one, nor is one announced only by a caption that labels several of them (the group
-    title over the three interval boxes)."""
+    """Every showing control on every page has a label; no two buttons, check boxes, ... nor
+    two spin boxes or combo boxes share one, nor is one announced only by a caption that labels
+    several of them (the group title over the three interval boxes) or that several of the
+    form's widgets show ("Прочитать" on three buttons)."""
     seen, pages = {}, 0
     for _, shown in tool.pages():
         pages += 1
@@ -390,19 +392,20 @@ def row_names(tool, form):
         captions = [c.name for c in children(obj.parent or obj) if role(c) == 'label' and c.name]
         unnamed.append(describe(obj) + ''.join(', beside %r' % c for c in captions))
     by_label, labelling = {}, {}
-    for obj, label in seen.items():
-        if label and role(obj) in ('spin button', 'combo box'):
-            by_label.setdefault(label, []).append(obj)
-            for caption in targets(obj, pyatspi.RELATION_LABELLED_BY):
-                labelling.setdefault(caption.name, []).append(obj)
+    texts = collections.Counter(form.prop(w, 'text') for w in form.root.iter('widget'))
+    for obj, label in ((o, l) for o, l in seen.items() if l):
+        kind = role(obj)
+        by_label.setdefault((kind in ('spin button', 'combo box') or kind, label), []).append(obj)
+        for caption in targets(obj, pyatspi.RELATION_LABELLED_BY):
+            labelling.setdefault(caption.name, []).append(obj)
+    alone = {label: max(len(labelling.get(label, [])), texts[label]) for _, label in by_label}
     shared = ['%r: %d controls' % (label, len(objs)) if len(objs) > 1 else
-              '%r, said alone, labels %d controls' % (label, len(labelling[label]))
-              for label, objs in by_label.items()
-              if len(objs) > 1 or len(labelling.get(label, [])) > 1]
+              '%r, said alone, names %d controls' % (label, alone[label])
+              for (_, label), objs in by_label.items() if len(objs) > 1 or alone[label] > 1]
     print('  %d controls on %d page settings, %d without a label, %d shared labels'
           % (len(seen), pages, len(unnamed), len(shared)))
     problems = (['nothing to announce for: ' + '; '.join(unnamed)] if unnamed else []) + (
-        ['labels shared by spin boxes or combo boxes: ' + '; '.join(shared)] if shared else [])
+        ['labels shared: ' + '; '.join(shared)] if shared else [])
     check(not problems, '\n  '.join(problems))
 
 
