@@ -196,12 +196,10 @@ class Tool:
         env['ORB_PTZ_WASHING_EXTRA_PORTS'] = self.port
         # Links the tool opens land in a file, through an xdg-open of our own.
         self.opened = os.path.join(self.work.name, 'opened.txt')
-        bin_dir = os.path.join(self.work.name, 'bin')
-        os.mkdir(bin_dir)
-        with open(os.path.join(bin_dir, 'xdg-open'), 'w') as f:
+        with open(os.path.join(self.work.name, 'xdg-open'), 'w') as f:
             f.write('#!/bin/sh\necho "$@" >> %s\n' % self.opened)
-        os.chmod(os.path.join(bin_dir, 'xdg-open'), 0o755)
-        env['PATH'] = bin_dir + os.pathsep + env.get('PATH', '')
+        os.chmod(f.name, 0o755)
+        env['PATH'] = self.work.name + os.pathsep + env.get('PATH', '')
         for name in ('XDG_CURRENT_DESKTOP', 'DESKTOP_SESSION', 'BROWSER', 'DEFAULT_BROWSER'):
             env.pop(name, None)
         self.log = open(os.path.join(self.work.name, 'tool-stderr.txt'), 'w')
@@ -216,9 +214,8 @@ class Tool:
         self.wid = found.stdout.split()[0]
 
         global pyatspi, Atspi, GLib
-        import pyatspi as _pyatspi
-        from gi.repository import Atspi as _Atspi, GLib as _GLib
-        pyatspi, Atspi, GLib = _pyatspi, _Atspi, _GLib
+        import pyatspi
+        from gi.repository import Atspi, GLib
         desktop = pyatspi.Registry.getDesktop(0)
         self.app = wait_for('tool on the accessibility bus', lambda: next(
             (a for a in children(desktop) if a.get_process_id() == self.proc.pid), None), 15)
