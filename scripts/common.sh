@@ -37,9 +37,11 @@ orb_locale() {
     orb_sudo locale-gen >/dev/null
 }
 
+# qttools5-dev-tools: lrelease builds the translations, lupdate checks them (the Windows
+# cross-build uses these too: its Qt kit has no Linguist tools).
 orb_build_deps() {
     orb_install cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev \
-        fonts-dejavu-core
+        qttools5-dev-tools fonts-dejavu-core
 }
 
 # The fleet suite checks orbctl's metrics and the contrib/ files with the real tools: promtool,
@@ -56,7 +58,7 @@ orb_package_deps() {
 # Qt 6 for the -DORB_QT=6 build: uic, moc and rcc come with the tools package, the offscreen
 # platform plug-in with the QPA plug-ins.
 orb_qt6_deps() {
-    orb_install qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-qpa-plugins
+    orb_install qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-qpa-plugins qt6-l10n-tools
 }
 
 # The accessibility check (tests/a11y): a virtual X server, a session bus with the AT-SPI
