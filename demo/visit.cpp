@@ -24,7 +24,7 @@ QString shown(const char *source, const char *context = "MainWindow")
 
 QString press(const char *caption)
 {
-    return press("%1").arg(shown(caption));
+    return QStringLiteral("press \"%1\"").arg(shown(caption));
 }
 
 Visit_steps connect_steps(Tour &t, const QString &port)

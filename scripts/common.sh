@@ -97,11 +97,11 @@ orb_ctest() {
 # The Windows cross-build and its runs under Wine (scripts/windows): the MinGW-w64 compiler
 # with posix threads (the Windows Qt was built with it), NSIS for the installer, an X server
 # without a screen, socat for linked COM ports, mmdebstrap for the root Wine runs in
-# (orb_wine_root), xwininfo to measure the window, and the C compiler for the pty modem
-# library.
+# (orb_wine_root), xwininfo to measure the window, the C compiler for the pty modem
+# library, and this machine's lrelease (the Windows Qt kit has none).
 orb_windows_deps() {
     orb_install cmake make gcc g++ g++-mingw-w64-x86-64-posix nsis xvfb xauth socat xz-utils \
-        python3 mmdebstrap debian-archive-keyring x11-utils util-linux
+        python3 mmdebstrap debian-archive-keyring x11-utils util-linux qttools5-dev-tools
 }
 
 # Wine 10 comes from Debian 13 (trixie), which the machine's own Debian mirror serves: a root
