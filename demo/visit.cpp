@@ -66,7 +66,7 @@ Step_result look_at_pages(Tour &t)
     {
         int main, adv, mode;
         const char *name;
-    } views[] = {{0, 0, 0, "main-t.window"},           {0, 0, 1, "pages-work-mode-tour"},
+    } views[] = {{0, 0, 0, "main-window"},             {0, 0, 1, "pages-work-mode-tour"},
                  {0, 0, 2, "pages-work-mode-pattern"}, {0, 0, 3, "pages-work-mode-scan"},
                  {1, 1, 0, "pages-rain-washing"},      {0, 1, 0, nullptr}};
     for (const auto &view : views) {
@@ -225,8 +225,8 @@ Visit_steps leaving_steps(Tour &t)
          [&t] {
              t.press(t.find<QPushButton>("btn_quit"));
              if (t.window.isVisible())
-                 return failed(QStringLiteral("the t.window is still open"));
-             return done(QStringLiteral("the t.window closed"));
+                 return failed(QStringLiteral("the window is still open"));
+             return done(QStringLiteral("the window closed"));
          }},
     };
 }

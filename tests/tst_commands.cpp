@@ -114,7 +114,7 @@ private slots:
         // The English window (--lang en): the boxes in English, the log as it is.
         QTest::newRow("pump_on, English") << "btn_pump_on" << "" << log("Включение насоса", "8", ":AABB010400008F01") << "Information|pump on|1";
         QTest::newRow("closed get_param, English") << "btn_read_time" << "closed" << "INFO Чтение" + closed << "Data exchange error|Port not open!|3";
-        QTest::newRow("one day, English") << "btn_write_wish" << "sb_day=1" << wide("интервал помывки", "18 ч 12 мин")[0] << "Error|“washing interval”: the value does not fit the module, the largest is 18 h 12 min|4";
+        QTest::newRow("one day, English") << "btn_write_wish" << "sb_day=1" << wide("интервал помывки", "18 ч 12 мин")[0] << "Error|“Washing interval”: the value does not fit the module, the largest is 18 h 12 min|4";
         // clang-format on
     }
     void command()

@@ -64,11 +64,11 @@
     </message>
     <message>
         <source>интервал помывки</source>
-        <translation>washing interval</translation>
+        <translation>Washing interval</translation>
     </message>
     <message>
         <source>интервал помывки, минуты</source>
-        <translation>washing interval, minutes</translation>
+        <translation>Washing interval, minutes</translation>
     </message>
     <message>
         <source>минут</source>
@@ -76,7 +76,7 @@
     </message>
     <message>
         <source>интервал помывки, часы</source>
-        <translation>washing interval, hours</translation>
+        <translation>Washing interval, hours</translation>
     </message>
     <message>
         <source>часов</source>
@@ -84,7 +84,7 @@
     </message>
     <message>
         <source>интервал помывки, дни</source>
-        <translation>washing interval, days</translation>
+        <translation>Washing interval, days</translation>
     </message>
     <message>
         <source>дней</source>
@@ -196,7 +196,7 @@
     </message>
     <message>
         <source>время работы насоса</source>
-        <translation>pump run time</translation>
+        <translation>Pump run time</translation>
     </message>
     <message>
         <source>Время работы дворника</source>
@@ -236,11 +236,11 @@
     </message>
     <message>
         <source>ручной запуск</source>
-        <translation>manual start</translation>
+        <translation>Manual start</translation>
     </message>
     <message>
         <source>моющая жидкость</source>
-        <translation>washer fluid</translation>
+        <translation>Washer fluid</translation>
     </message>
     <message>
         <source>Насос выключить</source>
