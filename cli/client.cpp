@@ -136,8 +136,7 @@ Result Client::checked(const QByteArray &reply, quint8 address, int command, int
     const int size = orb::packet_payload(reply).size();
     if (size < record_size) {
         log->error(orb::short_reply_text(size, record_size));
-        return {Outcome::wrong_reply,
-                orb::short_reply_text(size, record_size, orb::Reader::user)};
+        return {Outcome::wrong_reply, orb::short_reply_text(size, record_size, orb::Reader::user)};
     }
     return {};
 }

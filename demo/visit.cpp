@@ -163,7 +163,8 @@ Visit_steps writing_steps(Tour &t)
 Visit_steps status_steps(Tour &t)
 {
     auto *state = t.find<QLineEdit>("le_state");
-    const QString left = shown(", осталось:  %1 сек.", "Status_data").section(QLatin1Char('%'), 0, 0);
+    const QString left =
+        shown(", осталось:  %1 сек.", "Status_data").section(QLatin1Char('%'), 0, 0);
     return {
         {press("Прочитать все настройки и статусы модуля"),
          [&t, state, left] {
@@ -175,10 +176,12 @@ Visit_steps status_steps(Tour &t)
              if (!box.ok)
                  return box;
              if (!state->text().contains(left))
-                 return failed(QStringLiteral("\"%1\" shows \"%2\"").arg(shown("Состояние"), state->text()));
+                 return failed(
+                     QStringLiteral("\"%1\" shows \"%2\"").arg(shown("Состояние"), state->text()));
              if (!t.shot(&t.window, QStringLiteral("visit-status")))
                  return failed(QStringLiteral("no picture"));
-             return done(QStringLiteral("\"%1\" shows \"%2\"").arg(shown("Состояние"), state->text()));
+             return done(
+                 QStringLiteral("\"%1\" shows \"%2\"").arg(shown("Состояние"), state->text()));
          }},
         {press("Насос включить"),
          [&t] {

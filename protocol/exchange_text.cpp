@@ -2,7 +2,6 @@
 
 #include "packet.h"
 
-
 namespace orb {
 
 namespace {
@@ -124,15 +123,16 @@ QString reply_command_text(int command, Reader reader)
 
 QString reply_len_text(Reader reader)
 {
-    return text(reader, QT_TRANSLATE_NOOP("exchange_text",
-                                          "Размер пакета не корректен (поле len неверно заполнено)"));
+    return text(reader,
+                QT_TRANSLATE_NOOP("exchange_text",
+                                  "Размер пакета не корректен (поле len неверно заполнено)"));
 }
 
 QString reply_crc_text(quint16 stored, quint16 computed, Reader reader)
 {
     return crc_text_lead(reader) + QStringLiteral(" 0x%1 != 0x%2")
-                                 .arg(uint(stored), 2, 16, QLatin1Char('0'))
-                                 .arg(uint(computed), 2, 16, QLatin1Char('0'));
+                                       .arg(uint(stored), 2, 16, QLatin1Char('0'))
+                                       .arg(uint(computed), 2, 16, QLatin1Char('0'));
 }
 
 QString crc_text_lead(Reader reader)

@@ -67,7 +67,8 @@ struct Overflow_caption
 const Overflow_caption overflow_captions[] = {
     {"addr_cam", QT_TRANSLATE_NOOP("MainWindow", "Адрес PTZ")},
     {"time_interval", QT_TRANSLATE_NOOP("MainWindow", "интервал помывки")},
-    {"time_interval_rain", QT_TRANSLATE_NOOP("MainWindow", "Интервал работы дворника в режиме дождь")},
+    {"time_interval_rain",
+     QT_TRANSLATE_NOOP("MainWindow", "Интервал работы дворника в режиме дождь")},
     {"normal_Work_Reg_Cam", QT_TRANSLATE_NOOP("MainWindow", "Режим работы")},
 };
 

@@ -120,7 +120,8 @@ private slots:
                 "DEBUG Получено \\[aabb01031700[0-9a-f]{50}\\]" + line + "DEBUG state Пауза\n" +
                 "([^\n]+ DEBUG [^\n]+\n){7}[^\n]+ INFO OK\n$");
         // --lang en: the lines a person reads in English; the log and the JSON as they are.
-        row("--lang en --log status", quick, p + QStringList{"--lang", "en", "--log", "orb.log", "status"},
+        row("--lang en --log status", quick,
+            p + QStringList{"--lang", "en", "--log", "orb.log", "status"},
             "^Pause, left: 3\\d\\d\\d s  flag_lvl=0 flag_rain=0 alarm_in=0\n$",
             " INFO Получение статуса УПУ" + line + "DEBUG Длина пакета = 8\n.*DEBUG state Пауза\n");
         row("status --json, ORB_LANG=en", quick, p + QStringList{"status", "--json"},
