@@ -39,7 +39,7 @@ bool use_language(const QString &language, QString *why)
         installed = nullptr;
     }
     current = QStringLiteral("ru");
-    if (lang.isEmpty() || lang == current)
+    if (lang.isEmpty() || lang.section(QLatin1Char('_'), 0, 0) == current)
         return true;
     // The translations are compiled in, one per language and named after it ("en_US" finds
     // "en"); Russian, the texts' own language, has none.
