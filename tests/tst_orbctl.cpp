@@ -120,13 +120,14 @@ private slots:
                 "DEBUG Получено \\[aabb01031700[0-9a-f]{50}\\]" + line + "DEBUG state Пауза\n" +
                 "([^\n]+ DEBUG [^\n]+\n){7}[^\n]+ INFO OK\n$");
         // --lang en: the lines a person reads in English; the log and the JSON as they are.
-        row("--lang en --log status", quick,
-            p + QStringList{"--lang", "en", "--log", "orb.log", "status"},
+        row("--lang=en --log status", quick,
+            p + QStringList{"--lang=en", "--log", "orb.log", "status"},
             "^Pause, left: 3\\d\\d\\d s  flag_lvl=0 flag_rain=0 alarm_in=0\n$",
             " INFO Получение статуса УПУ" + line + "DEBUG Длина пакета = 8\n.*DEBUG state Пауза\n");
         row("status --json, ORB_LANG=en", quick, p + QStringList{"status", "--json"},
             "^\\{\"address\": 1, \"state\": 2, \"state_text\": \"Пауза\", ", {}, {"ORB_LANG=en"});
-        row("pump on --lang=en", quick, p + QStringList{"pump", "on", "--lang=en"}, "^pump on\n$");
+        row("pump on, ORB_LANG=en", quick, p + QStringList{"pump", "on"}, "^pump on\n$", {},
+            {"ORB_LANG=en"});
         row("--log test", quick, p + QStringList{"--log", "orb.log", "test"},
             "^module 1 answers\n$",
             " INFO Test" + line + "DEBUG Длина пакета = 10" + line +
