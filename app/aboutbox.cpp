@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 #include "ui_aboutbox.h"
 
+#include "protocol/language.h"
 #include "protocol/version.h"
 
 #include <QDesktopServices>
@@ -33,10 +34,14 @@ AboutBox::AboutBox(const QString &organization, const QString &application, cons
     const QString anchor = (QStringLiteral("<a href='mailto:") + QLatin1String(orb_maker::email) +
                             QStringLiteral("'>%1</a>"))
                                .arg(mail_link);
+    QString version_line = tr("version %1").arg(version);
+    // Russian is the tool's own language and goes unsaid; another one names itself.
+    if (orb::language_on() != QLatin1String("ru"))
+        version_line += QStringLiteral(", ") + tr("русский язык");
     const QString html = tr("<b>%1</b><br><br><b>%2</b><br><i>%3</i><br><br><i>%4</i>")
                              .arg(organization)
                              .arg(application)
-                             .arg(tr("version %1").arg(version))
+                             .arg(version_line)
                              .arg(anchor);
     ui->lbl_email->setAlignment(Qt::AlignTop);
     ui->lbl_email->setText(html);

@@ -2,7 +2,11 @@
 #include "mainwindow.h"
 #include "plugin_paths.h"
 
+#include "protocol/language.h"
+
 #include <QApplication>
+
+#include <cstdio>
 
 int main(int argc, char *argv[])
 {
@@ -11,6 +15,9 @@ int main(int argc, char *argv[])
         plugin_search_paths(QCoreApplication::libraryPaths(), executable_dir(argv[0])));
 
     QApplication app(argc, argv);
+    QString why;
+    if (!orb::use_language(orb::asked_language(QCoreApplication::arguments()), &why))
+        std::fprintf(stderr, "orb-ptz-washing: %s\n", qPrintable(why));
     MainWindow w;
     w.show();
     return app.exec();

@@ -131,13 +131,12 @@ Result Client::checked(const QByteArray &reply, quint8 address, int command, int
     const orb::Reply_check check = orb::check_reply(reply, address, command);
     if (check.code != orb::reply_ok) {
         log->error(check.message);
-        return {Outcome::wrong_reply, check.message};
+        return {Outcome::wrong_reply, check.shown};
     }
     const int size = orb::packet_payload(reply).size();
     if (size < record_size) {
-        const QString text = orb::short_reply_text(size, record_size);
-        log->error(text);
-        return {Outcome::wrong_reply, text};
+        log->error(orb::short_reply_text(size, record_size));
+        return {Outcome::wrong_reply, orb::short_reply_text(size, record_size, orb::Reader::user)};
     }
     return {};
 }

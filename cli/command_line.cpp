@@ -193,6 +193,10 @@ const QList<QCommandLineOption> &orbctl_options()
          QStringLiteral("n")},
         {QStringLiteral("baud"), QStringLiteral("Line rate (default 9600)."), QStringLiteral("n")},
         {QStringLiteral("json"), QStringLiteral("JSON output.")},
+        {QStringLiteral("lang"),
+         QStringLiteral("Messages in en or ru (default: $ORB_LANG, else ru); --json and "
+                        "--prometheus output stays as it is."),
+         QStringLiteral("code")},
         {QStringLiteral("log"), QStringLiteral("Append to this log, in the tool's format."),
          QStringLiteral("file")},
         {{QStringLiteral("v"), QStringLiteral("verbose")}, QStringLiteral("Wire lines on stderr.")},

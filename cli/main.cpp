@@ -3,6 +3,7 @@
 #include "output.h"
 #include "run.h"
 
+#include "protocol/language.h"
 #include "protocol/version.h"
 
 #include <QCommandLineParser>
@@ -32,5 +33,9 @@ int main(int argc, char *argv[])
     QString why;
     if (!take_command_line(parser, &command, &settings, &why))
         return finish({Outcome::bad_input, why});
+    // Machine-read output (JSON, metrics) keeps its texts whatever the language asked.
+    if (!settings.json && !settings.prometheus &&
+        !orb::use_language(orb::asked_language(QCoreApplication::arguments()), &why))
+        fail(why);
     return finish(run_command(*command, settings));
 }

@@ -4,6 +4,7 @@
 // the window and its boxes as it goes.
 
 #include "high_dpi.h"
+#include "protocol/language.h"
 #include "protocol/log_line.h"
 #include "sim_process.h"
 #include "test_env.h"
@@ -23,7 +24,7 @@ namespace {
 
 const char usage[] =
     "Usage: orb-demo-tour [--shots DIR] [--pace MS] [--sim PATH] [--port NAME]\n"
-    "                     [-- SIMULATOR OPTIONS]\n"
+    "                     [--lang CODE] [-- SIMULATOR OPTIONS]\n"
     "Starts the module simulator, opens the tool's main window on it and goes through a\n"
     "service visit: port, module address, connect, read, change the washing interval, write,\n"
     "status, pump on and off, About, disconnect, quit. Prints one line per step and the log\n"
@@ -34,6 +35,8 @@ const char usage[] =
     "               else the one it was built with)\n"
     "  --port NAME  open NAME in the window, one end of a null-modem pair whose other end\n"
     "               the simulator serves (-- --port OTHER); default: the simulator's pty\n"
+    "  --lang CODE  the window in en or ru, as the tool's --lang (default: $ORB_LANG,\n"
+    "               else ru)\n"
     "  -- ...       hand the rest to the simulator, e.g. -- --fault bad-crc\n"
     "The tool runs in a temporary folder with its own settings, so its log and window state\n"
     "stay apart from an engineer's.\n";
@@ -64,7 +67,7 @@ void print_log(const QString &dir)
 
 struct Options
 {
-    QString shots, tool_port, sim = default_simulator();
+    QString shots, tool_port, sim = default_simulator(), lang = qEnvironmentVariable("ORB_LANG");
     int pace = 0;
     QStringList sim_args{QStringLiteral("--address"), QStringLiteral("1")};
 };
@@ -92,8 +95,9 @@ int parse_options(const QStringList &args, const QDir &start, Options *o)
     const QCommandLineOption pace(QStringLiteral("pace"), QString(), QStringLiteral("MS"));
     const QCommandLineOption sim(QStringLiteral("sim"), QString(), QStringLiteral("PATH"));
     const QCommandLineOption port(QStringLiteral("port"), QString(), QStringLiteral("NAME"));
+    const QCommandLineOption lang(QStringLiteral("lang"), QString(), QStringLiteral("CODE"));
     const QCommandLineOption help(QStringLiteral("help"));
-    const QList<QCommandLineOption> options{shots, pace, sim, port, help};
+    const QList<QCommandLineOption> options{shots, pace, sim, port, lang, help};
     QCommandLineParser parser;
     parser.addOptions(options);
     const int end = separator(args, options);
@@ -118,6 +122,8 @@ int parse_options(const QStringList &args, const QDir &start, Options *o)
         o->shots = start.absoluteFilePath(parser.value(shots));
     if (parser.isSet(port))
         o->tool_port = parser.value(port);
+    if (parser.isSet(lang))
+        o->lang = parser.value(lang);
     if (parser.isSet(sim))
         o->sim = start.absoluteFilePath(parser.value(sim));
     o->sim_args += args.mid(end + 1);
@@ -143,6 +149,11 @@ int main(int argc, char *argv[])
     const int status = parse_options(QCoreApplication::arguments().mid(1), start, &o);
     if (status >= 0)
         return status;
+    QString why;
+    if (!orb::use_language(o.lang, &why)) {
+        say(QStringLiteral("FAILED: %1").arg(why));
+        return 2;
+    }
     if (!o.shots.isEmpty() && !QDir().mkpath(o.shots)) {
         say(QStringLiteral("FAILED: cannot make %1").arg(o.shots));
         return 2;

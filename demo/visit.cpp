@@ -6,6 +6,7 @@
 #include "protocol/version.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -13,8 +14,18 @@
 
 namespace {
 
-const QString info_title = QStringLiteral("Информация");
 const QString ok_box_text = QStringLiteral("OK");
+
+// A text as the window shows it: its translation when a language is on (--lang).
+QString shown(const char *source, const char *context = "MainWindow")
+{
+    return QCoreApplication::translate(context, source);
+}
+
+QString press(const char *caption)
+{
+    return QStringLiteral("press \"%1\"").arg(shown(caption));
+}
 
 Visit_steps connect_steps(Tour &t, const QString &port)
 {
@@ -29,21 +40,21 @@ Visit_steps connect_steps(Tour &t, const QString &port)
              ports->setCurrentIndex(index);
              return done(ports->currentText());
          }},
-        {QStringLiteral("set \"Адрес модуля\" to 1"),
+        {QStringLiteral("set \"%1\" to 1").arg(shown("Адрес модуля")),
          [&t] {
              return t.type_into(t.find<QSpinBox>("sb_address_upu"), 1);
          }},
-        {QStringLiteral("press \"Соединиться\""),
+        {press("Соединиться"),
          [&t, connect] {
              t.press(connect);
              if (!t.boxes.isEmpty())
                  return failed(QStringLiteral("a box came up: \"%1\" / \"%2\"")
                                    .arg(t.boxes.first().title, t.boxes.first().text));
-             if (connect->text() != QStringLiteral("Разъединиться"))
+             if (connect->text() != shown("Разъединиться"))
                  return failed(QStringLiteral("the button reads \"%1\"").arg(connect->text()));
              if (!t.shot(&t.window, QStringLiteral("visit-connect")))
                  return failed(QStringLiteral("no picture"));
-             return done(QStringLiteral("the button now reads \"Разъединиться\""));
+             return done(QStringLiteral("the button now reads \"%1\"").arg(connect->text()));
          }},
     };
 }
@@ -55,7 +66,7 @@ Step_result look_at_pages(Tour &t)
     {
         int main, adv, mode;
         const char *name;
-    } views[] = {{0, 0, 0, "main-window"},           {0, 0, 1, "pages-work-mode-tour"},
+    } views[] = {{0, 0, 0, "main-window"},             {0, 0, 1, "pages-work-mode-tour"},
                  {0, 0, 2, "pages-work-mode-pattern"}, {0, 0, 3, "pages-work-mode-scan"},
                  {1, 1, 0, "pages-rain-washing"},      {0, 1, 0, nullptr}};
     for (const auto &view : views) {
@@ -82,10 +93,10 @@ Step_result look_at_pages(Tour &t)
 Visit_steps reading_steps(Tour &t)
 {
     return {
-        {QStringLiteral("press \"Прочитать\" on \"Расписание\""),
+        {press("Прочитать") + QStringLiteral(" on \"%1\"").arg(shown("Расписание")),
          [&t] {
              t.press(t.find<QPushButton>("btn_read_wish"));
-             const Step_result box = t.expect_one_box(info_title, ok_box_text);
+             const Step_result box = t.expect_one_box(shown("Информация"), ok_box_text);
              if (!box.ok)
                  return box;
              // The simulator starts with an hourly wash.
@@ -121,11 +132,11 @@ Visit_steps writing_steps(Tour &t)
                  return failed(QStringLiteral("no picture"));
              return done(t.interval());
          }},
-        {QStringLiteral("press \"Записать\""),
+        {press("Записать"),
          [&t] {
              t.box_shot = QStringLiteral("visit-write");
              t.press(t.find<QPushButton>("btn_write_wish"));
-             const Step_result box = t.expect_one_box(info_title, ok_box_text);
+             const Step_result box = t.expect_one_box(shown("Информация"), ok_box_text);
              if (!box.ok)
                  return box;
              if (t.interval() != QStringLiteral("0 d 2 h 30 min"))
@@ -133,13 +144,13 @@ Visit_steps writing_steps(Tour &t)
              return done(box.text +
                          QStringLiteral("; the module's answer shows %1").arg(t.interval()));
          }},
-        {QStringLiteral("press \"Прочитать\" again"),
+        {press("Прочитать") + QStringLiteral(" again"),
          [&t] {
              // Cleared first, so only the module's answer can bring the interval back.
              t.find<QSpinBox>("sb_hour")->setValue(0);
              t.find<QSpinBox>("sb_min")->setValue(0);
              t.press(t.find<QPushButton>("btn_read_time"));
-             const Step_result box = t.expect_one_box(info_title, ok_box_text);
+             const Step_result box = t.expect_one_box(shown("Информация"), ok_box_text);
              if (!box.ok)
                  return box;
              if (t.interval() != QStringLiteral("0 d 2 h 30 min"))
@@ -152,32 +163,36 @@ Visit_steps writing_steps(Tour &t)
 Visit_steps status_steps(Tour &t)
 {
     auto *state = t.find<QLineEdit>("le_state");
+    const QString left =
+        shown(", осталось:  %1 сек.", "Status_data").section(QLatin1Char('%'), 0, 0);
     return {
-        {QStringLiteral("press \"Прочитать все настройки и статусы модуля\""),
-         [&t, state] {
+        {press("Прочитать все настройки и статусы модуля"),
+         [&t, state, left] {
              const Step_result pages = t.show_pages(0, 2, 0);
              if (!pages.ok)
                  return pages;
              t.press(t.find<QPushButton>("btn_read_state"));
-             const Step_result box = t.expect_one_box(info_title, ok_box_text);
+             const Step_result box = t.expect_one_box(shown("Информация"), ok_box_text);
              if (!box.ok)
                  return box;
-             if (!state->text().contains(QStringLiteral(", осталось:  ")))
-                 return failed(QStringLiteral("\"Состояние\" shows \"%1\"").arg(state->text()));
+             if (!state->text().contains(left))
+                 return failed(
+                     QStringLiteral("\"%1\" shows \"%2\"").arg(shown("Состояние"), state->text()));
              if (!t.shot(&t.window, QStringLiteral("visit-status")))
                  return failed(QStringLiteral("no picture"));
-             return done(QStringLiteral("\"Состояние\" shows \"%1\"").arg(state->text()));
+             return done(
+                 QStringLiteral("\"%1\" shows \"%2\"").arg(shown("Состояние"), state->text()));
          }},
-        {QStringLiteral("press \"Насос включить\""),
+        {press("Насос включить"),
          [&t] {
              t.box_shot = QStringLiteral("visit-pump");
              t.press(t.find<QPushButton>("btn_pump_on"));
-             return t.expect_one_box(info_title, QStringLiteral("насос включен"));
+             return t.expect_one_box(shown("Информация"), shown("насос включен", "exchange_text"));
          }},
-        {QStringLiteral("press \"Насос выключить\""),
+        {press("Насос выключить"),
          [&t] {
              t.press(t.find<QPushButton>("btn_pump_off"));
-             return t.expect_one_box(info_title, QStringLiteral("насос выключен"));
+             return t.expect_one_box(shown("Информация"), shown("насос выключен", "exchange_text"));
          }},
     };
 }
@@ -187,28 +202,29 @@ Visit_steps leaving_steps(Tour &t)
 {
     auto *connect = t.find<QPushButton>("btn_connect");
     return {
-        {QStringLiteral("press \"О программе ...\" and close it"),
+        {press("О программе ...") + QStringLiteral(" and close it"),
          [&t] {
              t.box_shot = QStringLiteral("about");
              t.press(t.find<QPushButton>("btn_about"));
              if (t.shot_failed)
                  return failed(QStringLiteral("no picture"));
              if (t.boxes.size() != 1 || t.boxes.first().class_name != QStringLiteral("AboutBox") ||
-                 t.boxes.first().title != QStringLiteral("О программе"))
-                 return failed(QStringLiteral("no \"О программе\" dialog came up"));
+                 t.boxes.first().title != shown("О программе", "AboutBox"))
+                 return failed(QStringLiteral("no \"%1\" dialog came up")
+                                   .arg(shown("О программе", "AboutBox")));
              if (!t.about_text.contains(QStringLiteral("version ") + orb::version_text()))
                  return failed(QStringLiteral("the dialog reads \"%1\"").arg(t.about_text));
-             return done(QStringLiteral("\"О программе\" showed version %1, closed")
-                             .arg(orb::version_text()));
+             return done(QStringLiteral("\"%1\" showed version %2, closed")
+                             .arg(shown("О программе", "AboutBox"), orb::version_text()));
          }},
-        {QStringLiteral("press \"Разъединиться\""),
+        {press("Разъединиться"),
          [&t, connect] {
              t.press(connect);
-             if (connect->text() != QStringLiteral("Соединиться"))
+             if (connect->text() != shown("Соединиться"))
                  return failed(QStringLiteral("the button reads \"%1\"").arg(connect->text()));
-             return done(QStringLiteral("the button reads \"Соединиться\" again"));
+             return done(QStringLiteral("the button reads \"%1\" again").arg(connect->text()));
          }},
-        {QStringLiteral("press \"Выход\""),
+        {press("Выход"),
          [&t] {
              t.press(t.find<QPushButton>("btn_quit"));
              if (t.window.isVisible())

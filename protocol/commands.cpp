@@ -57,7 +57,7 @@ bool MainWindow::port_ready(bool show_box)
 {
     if (port_is_open())
         return true;
-    const QString text = tr("Порт не открыт!");
-    notify(ERROR, text, tr("Ошибка"), text, show_box);
+    const char *text = QT_TR_NOOP("Порт не открыт!");
+    notify(ERROR, QString::fromUtf8(text), tr("Ошибка"), tr(text), show_box);
     return false;
 }

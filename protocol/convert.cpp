@@ -2,6 +2,8 @@
 
 #include "status_data.h"
 
+#include <QCoreApplication>
+
 namespace orb {
 
 Interval interval_to_form(quint16 seconds)
@@ -28,15 +30,18 @@ qint64 rain_seconds(int minutes)
     return qint64(minutes) * 60;
 }
 
-QString state_text(int state)
+QString state_text(int state, Reader reader)
 {
+    const auto text = [reader](const char *source) {
+        return text_for(reader, "state_text", source);
+    };
     switch (state) {
     case state_init:
-        return QString::fromUtf8("Инициализация");
+        return text(QT_TRANSLATE_NOOP("state_text", "Инициализация"));
     case state_washing:
-        return QString::fromUtf8("Помывка");
+        return text(QT_TRANSLATE_NOOP("state_text", "Помывка"));
     case state_pause:
-        return QString::fromUtf8("Пауза");
+        return text(QT_TRANSLATE_NOOP("state_text", "Пауза"));
     default:
         return QStringLiteral("unknown state %1").arg(state);
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "language.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -21,7 +23,8 @@ qint64 interval_seconds(int day, int hour, int min);
 int rain_to_form(quint16 seconds);
 qint64 rain_seconds(int minutes);
 
-// "Инициализация", "Помывка", "Пауза", or "unknown state N".
-QString state_text(int state);
+// "Инициализация", "Помывка", "Пауза", or "unknown state N"; the log's, the JSON's and the
+// metrics' form by default.
+QString state_text(int state, Reader reader = Reader::log);
 
 } // namespace orb

@@ -26,7 +26,7 @@ int MainWindow::check_reply(QByteArray data, int command, bool show_box)
 {
     const orb::Reply_check result = orb::check_reply(data, ui->sb_address_upu->value(), command);
     if (result.code != orb::reply_ok)
-        notify(ERROR, result.message, tr("Ошибка"), result.message, show_box);
+        notify(ERROR, result.message, tr("Ошибка"), result.shown, show_box);
     return result.code;
 }
 
@@ -58,7 +58,7 @@ bool MainWindow::start_command(const QString &title)
 {
     if (waiting) {
         // A second exchange would empty the reply the first one is waiting for.
-        emit error(tr("%1: отклонено, идёт обмен с модулем").arg(title));
+        emit error(QString::fromUtf8("%1: отклонено, идёт обмен с модулем").arg(title));
         return false;
     }
     emit info(title);

@@ -2,8 +2,6 @@
 
 #include "packet.h"
 
-#include <QCoreApplication>
-
 namespace orb {
 
 namespace {
@@ -17,18 +15,22 @@ struct Command_texts
     const char *done;
 };
 
-// The window's own texts: they pass through the translation function in its context, as the
-// window's other texts do.
+constexpr char context[] = "exchange_text";
+
+// A command's title is logged only; what its success shows the user reads.
 const Command_texts command_texts[] = {
-    {Command::test, QT_TRANSLATE_NOOP("MainWindow", "Test"), ok},
-    {Command::get_param, QT_TRANSLATE_NOOP("MainWindow", "Чтение"), ok},
-    {Command::set_param, QT_TRANSLATE_NOOP("MainWindow", "Запись"), ok},
-    {Command::get_state, QT_TRANSLATE_NOOP("MainWindow", "Получение статуса УПУ"), ok},
-    {Command::pump_on, QT_TRANSLATE_NOOP("MainWindow", "Включение насоса"),
-     QT_TRANSLATE_NOOP("MainWindow", "насос включен")},
-    {Command::pump_off, QT_TRANSLATE_NOOP("MainWindow", "Выключение насоса"),
-     QT_TRANSLATE_NOOP("MainWindow", "насос выключен")},
+    {Command::test, "Test", ok},
+    {Command::get_param, "Чтение", ok},
+    {Command::set_param, "Запись", ok},
+    {Command::get_state, "Получение статуса УПУ", ok},
+    {Command::pump_on, "Включение насоса", QT_TRANSLATE_NOOP("exchange_text", "насос включен")},
+    {Command::pump_off, "Выключение насоса", QT_TRANSLATE_NOOP("exchange_text", "насос выключен")},
 };
+
+QString text(Reader reader, const char *source)
+{
+    return text_for(reader, context, source);
+}
 
 const Command_texts &texts_of(Command command)
 {
@@ -43,12 +45,12 @@ const Command_texts &texts_of(Command command)
 
 QString command_title(Command command)
 {
-    return QCoreApplication::translate("MainWindow", texts_of(command).title);
+    return QString::fromUtf8(texts_of(command).title);
 }
 
 QString command_done_text(Command command)
 {
-    return QCoreApplication::translate("MainWindow", texts_of(command).done);
+    return text(Reader::user, texts_of(command).done);
 }
 
 QString ok_text()
@@ -83,54 +85,60 @@ QStringList received_texts(int command, const QByteArray &reply)
         QString::fromUtf8("Получено (hex) [%1]").arg(QString::fromLatin1(reply.toHex().toUpper()))};
 }
 
-QString short_reply_text(int size, int expected)
+QString short_reply_text(int size, int expected, Reader reader)
 {
-    return QString::fromUtf8("Ответ модуля короче записи: %1 байт данных вместо %2")
+    return text(reader, QT_TRANSLATE_NOOP("exchange_text",
+                                          "Ответ модуля короче записи: %1 байт данных вместо %2"))
         .arg(size)
         .arg(expected);
 }
 
-QString no_data_text()
+QString no_data_text(Reader reader)
 {
-    return QString::fromUtf8("Нет данных");
+    return text(reader, QT_TRANSLATE_NOOP("exchange_text", "Нет данных"));
 }
 
-QString reply_size_text()
+QString reply_size_text(Reader reader)
 {
-    return QString::fromUtf8("Размер пакета не корректен");
+    return text(reader, QT_TRANSLATE_NOOP("exchange_text", "Размер пакета не корректен"));
 }
 
-QString reply_prefix_text(quint16 prefix)
+QString reply_prefix_text(quint16 prefix, Reader reader)
 {
-    return QString::fromUtf8("Префикс не корректен! [0x%1]").arg(uint(prefix), 0, 16);
+    return text(reader, QT_TRANSLATE_NOOP("exchange_text", "Префикс не корректен! [0x%1]"))
+        .arg(uint(prefix), 0, 16);
 }
 
-QString reply_address_text(int address)
+QString reply_address_text(int address, Reader reader)
 {
-    return QString::fromUtf8("Адрес не корректен! [0x%1]").arg(address, 0, 16);
+    return text(reader, QT_TRANSLATE_NOOP("exchange_text", "Адрес не корректен! [0x%1]"))
+        .arg(address, 0, 16);
 }
 
-QString reply_command_text(int command)
+QString reply_command_text(int command, Reader reader)
 {
-    return QString::fromUtf8("Неверная команда! [0x%1]").arg(command, 0, 16);
+    return text(reader, QT_TRANSLATE_NOOP("exchange_text", "Неверная команда! [0x%1]"))
+        .arg(command, 0, 16);
 }
 
-QString reply_len_text()
+QString reply_len_text(Reader reader)
 {
-    return QString::fromUtf8("Размер пакета не корректен (поле len неверно заполнено)");
+    return text(reader,
+                QT_TRANSLATE_NOOP("exchange_text",
+                                  "Размер пакета не корректен (поле len неверно заполнено)"));
 }
 
-QString reply_crc_text(quint16 stored, quint16 computed)
+QString reply_crc_text(quint16 stored, quint16 computed, Reader reader)
 {
-    return crc_text_lead() + QStringLiteral(" 0x%1 != 0x%2")
-                                 .arg(uint(stored), 2, 16, QLatin1Char('0'))
-                                 .arg(uint(computed), 2, 16, QLatin1Char('0'));
+    return crc_text_lead(reader) + QStringLiteral(" 0x%1 != 0x%2")
+                                       .arg(uint(stored), 2, 16, QLatin1Char('0'))
+                                       .arg(uint(computed), 2, 16, QLatin1Char('0'));
 }
 
-QString crc_text_lead()
+QString crc_text_lead(Reader reader)
 {
     // The final letter is a Latin 'a' on purpose: log readers match the text byte for byte.
-    return QString::fromUtf8("Контрольная сумма не корректнa!");
+    return text(reader, QT_TRANSLATE_NOOP("exchange_text", "Контрольная сумма не корректнa!"));
 }
 
 QString port_not_open_text(const QString &port, const QString &why)

@@ -63,25 +63,31 @@ QByteArray frame_packet(const QByteArray &packet)
 
 Reply_check check_reply(const QByteArray &reply, int address, int command)
 {
+    const auto failed = [](int code, const auto &text) {
+        return Reply_check{code, text(Reader::log), text(Reader::user)};
+    };
     const int size = reply.size();
     if (size == 0)
-        return {reply_empty, no_data_text()};
+        return failed(reply_empty, [](Reader r) { return no_data_text(r); });
     if (size < min_reply_size)
-        return {reply_size, reply_size_text()};
-    if (byte_at(reply, 0) != prefix_first || byte_at(reply, 1) != prefix_second)
-        return {reply_prefix, reply_prefix_text(get_le16(reply, 0))};
-    if (int(byte_at(reply, offset_address)) != address)
-        return {reply_prefix, reply_address_text(int(byte_at(reply, offset_address)))};
+        return failed(reply_size, [](Reader r) { return reply_size_text(r); });
+    if (byte_at(reply, 0) != prefix_first || byte_at(reply, 1) != prefix_second) {
+        const quint16 prefix = get_le16(reply, 0);
+        return failed(reply_prefix, [=](Reader r) { return reply_prefix_text(prefix, r); });
+    }
+    const int got = int(byte_at(reply, offset_address));
+    if (got != address)
+        return failed(reply_prefix, [=](Reader r) { return reply_address_text(got, r); });
     if (int(byte_at(reply, offset_command)) != command)
-        return {reply_command, reply_command_text(command)};
+        return failed(reply_command, [=](Reader r) { return reply_command_text(command, r); });
     // int arithmetic: len + 8 would not fit the 16-bit field for len near 65535.
     if (int(get_le16(reply, offset_len)) != size - header_size - crc_size)
-        return {reply_size, reply_len_text()};
+        return failed(reply_size, [](Reader r) { return reply_len_text(r); });
     const quint16 stored = get_le16(reply, size - crc_size);
     const quint16 computed = crc16_update(
         crc16_init, reinterpret_cast<const uchar *>(reply.constData()), size - crc_size);
     if (stored != computed)
-        return {reply_crc, reply_crc_text(stored, computed)};
+        return failed(reply_crc, [=](Reader r) { return reply_crc_text(stored, computed, r); });
     return {};
 }
 

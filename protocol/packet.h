@@ -51,7 +51,8 @@ enum Reply_code {
 struct Reply_check
 {
     int code = reply_ok;
-    QString message; // empty when code is reply_ok
+    QString message; // the log's text; empty when code is reply_ok
+    QString shown;   // the same for the user to read (exchange_text.h)
 };
 
 // Checks a decoded reply against the module address and the expected command.

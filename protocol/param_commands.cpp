@@ -57,27 +57,44 @@ void show_params(const QObject *window, const orb::Param_data &data)
     }
 }
 
+// The form's captions of the fields a write can refuse, as the .ui has them: the log names a
+// field in Russian whatever the window shows.
+struct Overflow_caption
+{
+    const char *field;
+    const char *caption;
+};
+const Overflow_caption overflow_captions[] = {
+    {"addr_cam", QT_TRANSLATE_NOOP("MainWindow", "Адрес PTZ")},
+    {"time_interval", QT_TRANSLATE_NOOP("MainWindow", "интервал помывки")},
+    {"time_interval_rain",
+     QT_TRANSLATE_NOOP("MainWindow", "Интервал работы дворника в режиме дождь")},
+    {"normal_Work_Reg_Cam", QT_TRANSLATE_NOOP("MainWindow", "Режим работы")},
+};
+
 // The form's ranges fit every other field. A work mode the combo box does not list (read from a
 // module that knows more modes) leaves no item chosen: that is refused rather than sent as 0xFF.
-QString overflow_text(const Ui::MainWindow *ui, const orb::Param_overflow &overflow)
+QString overflow_text(const orb::Param_overflow &overflow, orb::Reader reader)
 {
+    const auto text = [reader](const char *source) {
+        return orb::text_for(reader, "MainWindow", source);
+    };
     QString caption = overflow.field;
+    for (const Overflow_caption &c : overflow_captions) {
+        if (overflow.field == QLatin1String(c.field))
+            caption = text(c.caption);
+    }
     QString max = QString::number(overflow.max);
-    if (overflow.field == QLatin1String("addr_cam")) {
-        caption = ui->groupBox_2->title();
-    } else if (overflow.field == QLatin1String("time_interval")) {
-        caption = ui->groupBox_7->title();
+    if (overflow.field == QLatin1String("time_interval")) {
         const orb::Interval most = orb::interval_to_form(quint16(overflow.max));
-        max = MainWindow::tr("%1 ч %2 мин").arg(most.hour).arg(most.min);
+        max = text(QT_TRANSLATE_NOOP("MainWindow", "%1 ч %2 мин")).arg(most.hour).arg(most.min);
     } else if (overflow.field == QLatin1String("time_interval_rain")) {
-        caption = ui->label_8->text();
-        max = MainWindow::tr("%1 мин").arg(overflow.max);
-    } else if (overflow.field == QLatin1String("normal_Work_Reg_Cam")) {
-        caption = ui->label_19->text();
+        max = text(QT_TRANSLATE_NOOP("MainWindow", "%1 мин")).arg(overflow.max);
     }
     if (overflow.value < 0)
-        return MainWindow::tr("«%1»: значение не выбрано").arg(caption);
-    return MainWindow::tr("«%1»: значение не помещается в модуль, наибольшее — %2")
+        return text(QT_TRANSLATE_NOOP("MainWindow", "«%1»: значение не выбрано")).arg(caption);
+    return text(QT_TRANSLATE_NOOP("MainWindow",
+                                  "«%1»: значение не помещается в модуль, наибольшее — %2"))
         .arg(caption, max);
 }
 
@@ -92,7 +109,7 @@ void MainWindow::cmd_get_param()
                         QMessageBox::Ok);
         box.setDefaultButton(QMessageBox::Ok);
         exec_box(box);
-        emit error(tr("Порт не открыт!"));
+        emit error(QString::fromUtf8("Порт не открыт!"));
         return;
     }
     if (!exchange(int(orb::Command::get_param), {}))
@@ -121,8 +138,8 @@ void MainWindow::cmd_set_param()
     orb::Param_overflow overflow;
     if (!orb::param_from_form(form_values(this), &out, &overflow)) {
         // Sending only the low bits would store another value and still report success.
-        const QString text = overflow_text(ui, overflow);
-        notify(ERROR, text, tr("Ошибка"), text, true);
+        notify(ERROR, overflow_text(overflow, orb::Reader::log), tr("Ошибка"),
+               overflow_text(overflow, orb::Reader::user), true);
         return;
     }
     if (!exchange(int(orb::Command::set_param), out.encode()))

@@ -2,6 +2,8 @@
 
 #include "convert.h"
 
+#include <QCoreApplication>
+
 namespace orb {
 
 // Offsets and widths as the module lays the record out.
@@ -44,8 +46,9 @@ QStringList Status_data::log_lines() const
 
 QString Status_data::state_line() const
 {
-    return state_text(state) +
-           QString::fromUtf8(", осталось:  %1 сек.").arg(elapsed_time_washout_pause / 1000);
+    return state_text(state, Reader::user) +
+           QCoreApplication::translate("Status_data", ", осталось:  %1 сек.")
+               .arg(elapsed_time_washout_pause / 1000);
 }
 
 } // namespace orb

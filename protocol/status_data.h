@@ -35,7 +35,7 @@ struct Status_data
     // The eight lines "state %1" ... "flag_rain %1"; alarm_in has none.
     QStringList log_lines() const;
 
-    // "<state text>, осталось:  N сек."
+    // "<state text>, осталось:  N сек.", in the language the user reads.
     QString state_line() const;
 };
 

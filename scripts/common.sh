@@ -37,9 +37,11 @@ orb_locale() {
     orb_sudo locale-gen >/dev/null
 }
 
+# qttools5-dev-tools: lrelease builds the translations, lupdate checks them (the Windows
+# cross-build uses these too: its Qt kit has no Linguist tools).
 orb_build_deps() {
     orb_install cmake make g++ pkg-config qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev \
-        fonts-dejavu-core
+        qttools5-dev-tools fonts-dejavu-core
 }
 
 # The fleet suite checks orbctl's metrics and the contrib/ files with the real tools: promtool,
@@ -56,7 +58,7 @@ orb_package_deps() {
 # Qt 6 for the -DORB_QT=6 build: uic, moc and rcc come with the tools package, the offscreen
 # platform plug-in with the QPA plug-ins.
 orb_qt6_deps() {
-    orb_install qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-qpa-plugins
+    orb_install qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-qpa-plugins qt6-l10n-tools
 }
 
 # The accessibility check (tests/a11y): a virtual X server, a session bus with the AT-SPI
@@ -95,11 +97,11 @@ orb_ctest() {
 # The Windows cross-build and its runs under Wine (scripts/windows): the MinGW-w64 compiler
 # with posix threads (the Windows Qt was built with it), NSIS for the installer, an X server
 # without a screen, socat for linked COM ports, mmdebstrap for the root Wine runs in
-# (orb_wine_root), xwininfo to measure the window, and the C compiler for the pty modem
-# library.
+# (orb_wine_root), xwininfo to measure the window, the C compiler for the pty modem
+# library, and this machine's lrelease (the Windows Qt kit has none).
 orb_windows_deps() {
     orb_install cmake make gcc g++ g++-mingw-w64-x86-64-posix nsis xvfb xauth socat xz-utils \
-        python3 mmdebstrap debian-archive-keyring x11-utils util-linux
+        python3 mmdebstrap debian-archive-keyring x11-utils util-linux qttools5-dev-tools
 }
 
 # Wine 10 comes from Debian 13 (trixie), which the machine's own Debian mirror serves: a root

@@ -40,7 +40,7 @@ void MainWindow::f_connect()
 {
     const QString name = ui->cb_port->currentText();
     if (name.isEmpty()) {
-        emit info(tr("Порт не выбран"));
+        emit info(QString::fromUtf8("Порт не выбран")); // the log's, in any language
         QMessageBox box(QMessageBox::Critical, tr("Ошибка выбора COM-порта"),
                         tr("COM-порт не выбран!"), QMessageBox::Ok);
         box.setDefaultButton(QMessageBox::Ok);

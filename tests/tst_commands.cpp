@@ -4,6 +4,8 @@
 #include "test_env.h"
 #include "window_probe.h"
 
+#include "protocol/language.h"
+
 #include <QtTest>
 
 #include <sys/resource.h>
@@ -59,6 +61,8 @@ private slots:
     {
         ui.reset();
         window.reset();
+        QString why;
+        orb::use_language({}, &why);
         QVERIFY(sim.command("fault none"));
     }
 
@@ -104,6 +108,10 @@ private slots:
         QTest::newRow("rain 1093 min") << "btn_write_time" << "sb_time_interval_rain=1093" << wide("Интервал работы дворника в режиме дождь", "1092 мин")[0] << wide("Интервал работы дворника в режиме дождь", "1092 мин")[1];
         QTest::newRow("no work mode") << "btn_write_wish" << "cm_WorkReg=7" << "INFO Запись|ERROR «Режим работы»: значение не выбрано" << "Ошибка|«Режим работы»: значение не выбрано|4";
         QTest::newRow("ptz address 256") << "btn_write_presets" << "sb_address_ptz=256" << wide("Адрес PTZ", "255")[0] << wide("Адрес PTZ", "255")[1];
+        // The English window (--lang en): the boxes in English, the log as it is.
+        QTest::newRow("pump_on, English") << "btn_pump_on" << "" << log("Включение насоса", "8", ":AABB010400008F01") << "Information|pump on|1";
+        QTest::newRow("closed get_param, English") << "btn_read_time" << "closed" << "INFO Чтение" + closed << "Data exchange error|Port not open!|3";
+        QTest::newRow("one day, English") << "btn_write_wish" << "sb_day=1" << wide("интервал помывки", "18 ч 12 мин")[0] << "Error|“Washing interval”: the value does not fit the module, the largest is 18 h 12 min|4";
         // clang-format on
     }
     void command()
@@ -112,6 +120,9 @@ private slots:
         QFETCH(QString, setup);
         QFETCH(QString, expected);
         QFETCH(QString, box);
+        QString why;
+        const bool english = QString(QTest::currentDataTag()).endsWith(", English");
+        QVERIFY2(orb::use_language(english ? "en" : "", &why), qPrintable(why));
         open_window(sim.path(), setup != "closed");
         if (setup.startsWith("cm_WorkReg=")) // a mode read from the module that the list lacks
             ui->cm_WorkReg->setCurrentIndex(setup.section('=', 1).toInt());

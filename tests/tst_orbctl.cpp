@@ -111,6 +111,15 @@ class tst_orbctl : public QObject
                 "DEBUG Длина пакета = 8" + line + "DEBUG Отправляем :AABB010300001F84" + line +
                 "DEBUG Получено \\[aabb01031700[0-9a-f]{50}\\]" + line + "DEBUG state Пауза\n" +
                 "([^\n]+ DEBUG [^\n]+\n){7}[^\n]+ INFO OK\n$");
+        // --lang en: the lines a person reads in English; the log and the JSON as they are.
+        row("--lang=en --log status", quick,
+            p + QStringList{"--lang=en", "--log", "orb.log", "status"},
+            "^Pause, left: 3\\d\\d\\d s  flag_lvl=0 flag_rain=0 alarm_in=0\n$",
+            " INFO Получение статуса УПУ" + line + "DEBUG Длина пакета = 8\n.*DEBUG state Пауза\n");
+        row("status --json, ORB_LANG=en", quick, p + QStringList{"status", "--json"},
+            "^\\{\"address\": 1, \"state\": 2, \"state_text\": \"Пауза\", ", {}, {"ORB_LANG=en"});
+        row("pump on, ORB_LANG=en", quick, p + QStringList{"pump", "on"}, "^pump on\n$", {},
+            {"ORB_LANG=en"});
         row("--log test", quick, p + QStringList{"--log", "orb.log", "test"},
             "^module 1 answers\n$",
             " INFO Test" + line + "DEBUG Длина пакета = 10" + line +
@@ -197,6 +206,10 @@ class tst_orbctl : public QObject
             "^orbctl: the module's echo differs: normal_Num_Pattern sent 0, module has 1\n$", 2);
         row("line lost, not retried", {"fault vanish"},
             retry_2 + QStringList{"-p", "PORT", "status"}, 4, "^orbctl: port \\S+ lost: ", -1);
+        row("bad-crc, --lang en", {"fault bad-crc"}, QStringList{"--lang", "en"} + status, 1,
+            "^orbctl: Wrong checksum! 0x[0-9a-f]+ != 0x[0-9a-f]+\n$", 1);
+        row("--lang de: Russian, said once", {}, test + QStringList{"--lang", "de"}, 0,
+            "^orbctl: no translation for language \"de\": the texts stay Russian", 1);
         row("port busy", {}, test, 4, "^orbctl: cannot open PORT: ", 0);
         row("no such port", {}, {"-p", "PORT-gone", "test"}, 4,
             "^orbctl: cannot open PORT-gone: ", 0);

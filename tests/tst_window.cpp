@@ -4,6 +4,7 @@
 #include "test_env.h"
 #include "window_probe.h"
 
+#include "protocol/language.h"
 #include "protocol/version.h"
 
 #include <QtTest>
@@ -258,23 +259,32 @@ void tst_window::about()
 void tst_window::captions_fit_data()
 {
     // The desktop's font, and whether the window and the About box keep it as it is.
+    // And the language asked for (--lang): English captions are longer or shorter.
     QTest::addColumn<QString>("size");
     QTest::addColumn<bool>("kept");
-    QTest::newRow("7pt") << "7pt" << true;
-    QTest::newRow("8pt, wider than Windows' font") << "8pt" << false;
-    QTest::newRow("9pt, plain X11") << "9pt" << false;
-    QTest::newRow("10pt, KDE and Xfce") << "10pt" << false;
-    QTest::newRow("11pt, GNOME") << "11pt" << false;
-    QTest::newRow("12pt, offscreen") << "12pt" << false;
-    QTest::newRow("16px") << "16px" << false;
+    QTest::addColumn<QString>("lang");
+    QTest::newRow("7pt") << "7pt" << true << "";
+    QTest::newRow("8pt, wider than Windows' font") << "8pt" << false << "";
+    QTest::newRow("9pt, plain X11") << "9pt" << false << "";
+    QTest::newRow("10pt, KDE and Xfce") << "10pt" << false << "";
+    QTest::newRow("11pt, GNOME") << "11pt" << false << "";
+    QTest::newRow("12pt, offscreen") << "12pt" << false << "";
+    QTest::newRow("16px") << "16px" << false << "";
+    QTest::newRow("7pt, English") << "7pt" << true << "en";
+    QTest::newRow("11pt, GNOME, English") << "11pt" << false << "en";
+    QTest::newRow("12pt, offscreen, English") << "12pt" << false << "en";
 }
 
 void tst_window::captions_fit()
 {
     QFETCH(QString, size);
     QFETCH(bool, kept);
+    QFETCH(QString, lang);
     Font_guard guard;
     QApplication::setFont(desktop_font(size));
+    QString why;
+    QVERIFY2(orb::use_language(lang, &why), qPrintable(why));
+    const auto russian = qScopeGuard([&why] { orb::use_language({}, &why); });
 
     MainWindow w;
     w.show();
