@@ -21,6 +21,19 @@
     </message>
 </context>
 <context>
+    <name>Control_LOG</name>
+    <message>
+        <source>Журнал не записывается в файл %1.
+Записи журнала сохраняются в папке %2</source>
+        <translation>The log cannot be written to the file %1.
+Its lines are kept in the folder %2</translation>
+    </message>
+    <message>
+        <source>Журнал не записывается в файл %1, записи журнала теряются.</source>
+        <translation>The log cannot be written to the file %1; its lines are lost.</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>ORB PTZ Washing</source>
@@ -326,7 +339,7 @@
     </message>
     <message>
         <source>Ответ модуля короче записи: %1 байт данных вместо %2</source>
-        <translation>The module's reply is shorter than the record: %1 data bytes instead of %2</translation>
+        <translation>The module&apos;s reply is shorter than the record: %1 data bytes instead of %2</translation>
     </message>
     <message>
         <source>Нет данных</source>

@@ -48,7 +48,7 @@ inline bool connect_window(QWidget &window, const QString &port)
     ui.btn_scan->click();
     ui.cb_port->setCurrentIndex(ui.cb_port->findText(port));
     ui.btn_connect->click();
-    return ui.btn_connect->text() == QStringLiteral("Разъединиться");
+    return ui.btn_connect->text() == QCoreApplication::translate("MainWindow", "Разъединиться");
 }
 
 // Gives the test suites the window's private state and operations.
