@@ -12,7 +12,7 @@ step_build() {
     fi
     cmake -S "$orb_root" -B "$wb" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DORB_BENCH=OFF \
         -DCMAKE_TOOLCHAIN_FILE="$orb_root/cmake/mingw-w64-x86_64.cmake" \
-        -DCMAKE_PREFIX_PATH="$qt" >/dev/null
+        -DCMAKE_PREFIX_PATH="$qt" -DORB_RUN_BINARY_DIR="$rb" >/dev/null
     cmake --build "$wb" -j"$(nproc)"
     cmake --build "$wb" -j"$(nproc)" --target soak
     # The compiler's run-time DLLs, where Wine's root can see them.
