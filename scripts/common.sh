@@ -1,6 +1,7 @@
 # Shared by scripts/test and scripts/demo: installs what a fresh Debian/Ubuntu machine lacks.
 
 orb_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+source "$orb_root/scripts/lib/root.sh"
 
 # Installs the named Debian packages that are not installed yet.
 orb_install() {
@@ -97,43 +98,23 @@ orb_ctest() {
 # The Windows cross-build and its runs under Wine (scripts/windows): the MinGW-w64 compiler
 # with posix threads (the Windows Qt was built with it), NSIS for the installer, an X server
 # without a screen, socat for linked COM ports, mmdebstrap for the root Wine runs in
-# (orb_wine_root), xwininfo to measure the window, the C compiler for the pty modem
-# library, and this machine's lrelease (the Windows Qt kit has none).
+# (orb_wine_root), xwininfo to measure the window, and the C compiler for the pty modem
+# library.
 orb_windows_deps() {
     orb_install cmake make gcc g++ g++-mingw-w64-x86-64-posix nsis xvfb xauth socat xz-utils \
-        python3 mmdebstrap debian-archive-keyring x11-utils util-linux qttools5-dev-tools
+        python3 x11-utils qttools5-dev-tools
+    orb_root_deps
+}
+
+# mmdebstrap and Debian's keys for the roots (scripts/lib/root.sh); unshare, mount, flock.
+orb_root_deps() {
+    orb_install mmdebstrap debian-archive-keyring util-linux
 }
 
 # Wine 10 comes from Debian 13 (trixie), which the machine's own Debian mirror serves: a root
-# made with mmdebstrap, once per machine and package list, so the host's packages stay as they
+# made once per machine and package list (orb_root_make), so the host's packages stay as they
 # are. The Russian locale inside gives Wine code page 1251. Prints the root's path.
-orb_wine_root_packages="wine wine64 fonts-wine locales"
 orb_wine_root() {
-    local cache=${ORB_WINE_ROOT_CACHE:-/var/cache/orb-ptz-washing}
-    local mirror
-    mirror=$(sed -n 's/^URIs: *\([^ ]*\/debian\)\/*$/\1/p' /etc/apt/sources.list.d/debian.sources \
-        2>/dev/null | head -1)
-    mirror=${mirror:-http://deb.debian.org/debian}
-    local key
-    key=$(echo "trixie $orb_wine_root_packages ru_RU.UTF-8" | sha256sum | cut -c1-12)
-    local root=$cache/wine-root-$key
-    mkdir -p "$cache"
-    (
-        # One maker at a time; the others wait and then find it made.
-        flock 9
-        [ -x "$root/usr/bin/wine" ] && exit 0
-        local tmp=$root.part
-        rm -rf "$tmp"
-        echo "Making the Wine 10 root $root (once per machine, about 2 min)" >&2
-        # Built aside and renamed when whole: an interrupted run leaves no half root.
-        mmdebstrap --mode=root --variant=apt --quiet \
-            --include="${orb_wine_root_packages// /,}" \
-            --customize-hook='echo "ru_RU.UTF-8 UTF-8" >"$1/etc/locale.gen"' \
-            --customize-hook='chroot "$1" locale-gen >/dev/null' \
-            trixie "$tmp" \
-            "deb [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $mirror trixie main" \
-            >&2 || { rm -rf "$tmp"; exit 1; }
-        mv "$tmp" "$root"
-    ) 9>"$cache/wine-root-$key.lock" || return 1
-    echo "$root"
+    orb_root_make wine trixie "wine wine64 fonts-wine locales" \
+        'echo "ru_RU.UTF-8 UTF-8" >"$1/etc/locale.gen"' 'chroot "$1" locale-gen >/dev/null'
 }
