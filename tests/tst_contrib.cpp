@@ -51,7 +51,8 @@ private slots:
             QFile in(QStringLiteral(ORB_SOURCE_DIR "/contrib/systemd/") + QLatin1String(name));
             QFile out(dir.filePath(QLatin1String(name)));
             QVERIFY(in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly));
-            out.write(in.readAll().replace("/usr/bin/orbctl", ORBCTL_PATH));
+            // Quoted: a build folder's path may hold a space.
+            out.write(in.readAll().replace("/usr/bin/orbctl", "\"" ORBCTL_PATH "\""));
         }
         const Run r = run(QStringLiteral("systemd-analyze"),
                           {"verify", "--man=no", dir.filePath("orb-washing-metrics.service"),
