@@ -6,13 +6,14 @@ Run by tests/a11y/run (which starts Xvfb and a session bus); run alone it needs 
   xvfb-run -a dbus-run-session -- tests/a11y/tst_accessibility.py \\
       --tool build/app/orb-ptz-washing --sim build/sim/orb-module-sim \\
       --form forms/mainwindow.ui [ROW...]
-Rows: names, tab_chain, visit (all three when none is named). Prints PASS/FAIL per row and
+Rows: names, tab_chain, visit, names_en (all when none is named). Prints PASS/FAIL per row and
 exits 1 when any row fails.
 """
 
 import argparse
 import collections
 import os
+import re
 import select
 import subprocess
 import sys
@@ -25,6 +26,9 @@ import xml.etree.ElementTree as ET
 pyatspi = Atspi = GLib = None
 
 WINDOW_TITLE = 'ORB PTZ Washing'
+# The maker's name stays as it is in every language.
+WORD_MARK = 'ОРБ'
+CYRILLIC = re.compile('[\u0400-\u04ff]')
 
 # The role a widget class of the form has in the tree; a page of a tab widget is a page tab.
 ROLE_OF_CLASS = {'QPushButton': 'push button', 'QCheckBox': 'check box',
@@ -183,8 +187,8 @@ class Form:
 class Tool:
     """The tool's window, the simulator it talks to, and their temporary working folder."""
 
-    def __init__(self, opts, form):
-        self.form = form
+    def __init__(self, opts, form, args=()):
+        self.opts, self.form = opts, form
         self.work = tempfile.TemporaryDirectory(prefix='orb-a11y-')
         env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(self.work.name, 'config'),
                    QT_QPA_PLATFORM='xcb', QT_LINUX_ACCESSIBILITY_ALWAYS_ON='1')
@@ -203,10 +207,11 @@ class Tool:
         for name in ('XDG_CURRENT_DESKTOP', 'DESKTOP_SESSION', 'BROWSER', 'DEFAULT_BROWSER'):
             env.pop(name, None)
         self.log = open(os.path.join(self.work.name, 'tool-stderr.txt'), 'w')
-        self.proc = subprocess.Popen([os.path.abspath(opts.tool)], cwd=self.work.name, env=env,
+        self.proc = subprocess.Popen([os.path.abspath(opts.tool), *args], cwd=self.work.name, env=env,
                                      stdout=self.log, stderr=self.log)
         try:
-            found = subprocess.run(['xdotool', 'search', '--sync', '--onlyvisible', '--name',
+            found = subprocess.run(['xdotool', 'search', '--sync', '--onlyvisible', '--pid',
+                                    str(self.proc.pid), '--name',
                                     '^%s$' % WINDOW_TITLE], capture_output=True, text=True,
                                    timeout=30)
         except subprocess.TimeoutExpired:
@@ -510,7 +515,21 @@ def row_visit(tool, form):
           % (state_text, link, '; '.join('%s: %s' % b[:2] for b in boxes)))
 
 
-ROWS = {'names': row_names, 'tab_chain': row_tab_chain, 'visit': row_visit}
+def row_names_en(tool, form):
+    """The English window (--lang en) names its controls as well, and nothing it announces is
+    in Russian but the maker's word mark."""
+    english = Tool(tool.opts, form, ['--lang', 'en'])
+    try:
+        row_names(english, form)
+        russian = sorted({'%s %r' % (role(o), o.name) for _, shown in english.pages()
+                          for o in shown if CYRILLIC.search((o.name or '').replace(WORD_MARK, ''))})
+        check(not russian, 'Russian in the English window: ' + '; '.join(russian))
+    finally:
+        english.close()
+
+
+ROWS = {'names': row_names, 'tab_chain': row_tab_chain, 'visit': row_visit,
+        'names_en': row_names_en}
 
 
 def main():
