@@ -41,13 +41,9 @@ KEYSYMS = {'Tab': 0xff09, 'Home': 0xff50, 'Down': 0xff54, 'space': 0x20, 'Return
 ROLE_NAMES = {}
 
 
-class Failure(AssertionError):
-    pass
-
-
 def check(cond, text):
     if not cond:
-        raise Failure(text)
+        raise AssertionError(text)
 
 
 def pump():
@@ -204,14 +200,11 @@ class Tool:
         env['PATH'] = self.work.name + os.pathsep + env.get('PATH', '')
         for name in ('XDG_CURRENT_DESKTOP', 'DESKTOP_SESSION', 'BROWSER', 'DEFAULT_BROWSER'):
             env.pop(name, None)
-        self.proc = subprocess.Popen([os.path.abspath(opts.tool), *args], cwd=self.work.name, env=env,
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        try:
-            found = subprocess.run(['xdotool', 'search', '--sync', '--onlyvisible', '--pid',
-                                    str(self.proc.pid), '--name', '^%s$' % WINDOW_TITLE],
-                                   capture_output=True, text=True, timeout=30)
-        except subprocess.TimeoutExpired:
-            raise Failure('the window did not show within 30 s')
+        self.proc = subprocess.Popen([os.path.abspath(opts.tool), *args], cwd=self.work.name,
+                                     env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        found = subprocess.run(['xdotool', 'search', '--sync', '--onlyvisible', '--pid',
+                                str(self.proc.pid), '--name', '^%s$' % WINDOW_TITLE],
+                               capture_output=True, text=True, timeout=30)
         self.wid = found.stdout.split()[0]
 
         global pyatspi, Atspi, GLib
@@ -290,7 +283,7 @@ class Tool:
             if current == obj:
                 return
             current = self.tab(current)
-        raise Failure('Tab never reaches %s' % describe(obj))
+        raise AssertionError('Tab never reaches %s' % describe(obj))
 
     def tab(self, current):
         """Presses Tab until the focus leaves current, and returns what takes it."""
@@ -304,7 +297,7 @@ class Tool:
         return self.focused[0]
 
 
-def row_names(tool):
+def names(tool):
     """Every showing control on every page has a label; no two buttons, check boxes, ... nor
     two spin boxes or combo boxes share one, nor is one announced only by a caption that labels
     several of them (the group title over the three interval boxes) or that several of the
@@ -333,117 +326,6 @@ def row_names(tool):
     return everything
 
 
-def row_tab_chain(tool):
-    """Tab visits every focusable control in the order the form declares, on every page, and
-    every control the form declares is shown, as the form captions it, on some page."""
-    stops = {n.text: expect(tool.form, n.text) for n in tool.form.findall('./tabstops/tabstop')}
-    check(stops, 'the form declares no tab order')
-    # A control drawn in the form with nothing to be announced by is found by nothing.
-    blank = [n for n, (kind, caption) in stops.items() if caption is None and kind != 'label']
-    check(not blank, 'the form gives no caption, buddy or name to: ' + ', '.join(blank))
-    reached = set()
-    for page, shown in tool.pages():
-        focusable = [o for o in shown if has(o, pyatspi.STATE_FOCUSABLE)]
-        found = {n: locate(focusable, want) for n, want in stops.items()}
-        name_of = {o: n for n, o in found.items() if o is not None}
-        reached.update(name_of.values())
-        want = [n for n in stops if found[n] and has(found[n], pyatspi.STATE_SENSITIVE)]
-        got, obj = [want[0]], found[want[0]]
-        try:
-            tool.focus(obj)
-            while len(got) <= len(want) + 1:
-                obj = tool.tab(obj)
-                if obj == found[want[0]]:
-                    break
-                got.append(name_of.get(obj) or describe(obj))
-        except Failure as e:
-            raise Failure('on %s, after %s: %s' % (page, ' '.join(got), e))
-        check(got == want, 'on %s, Tab went\n    %s\n  the form declares\n    %s'
-              % (page, ' '.join(got), ' '.join(want)))
-    missing = [n for n in stops if n not in reached]
-    check(not missing, 'never found as declared (no such control, or announced otherwise): '
-          + ', '.join('%s as %s %r' % ((n,) + stops[n]) for n in missing))
-    print('  %d tab stops declared; Tab follows them on every page' % len(stops))
-
-
-def row_visit(tool):
-    """A service visit done through AT-SPI and the keyboard alone, each message box read from
-    the tree; Space presses a button, Enter opens the footer's link."""
-    tool.sim_command('reset')
-    find = tool.find
-    select_page(find('main_tab'))
-    boxes = []
-
-    def expect_box(button, title='Информация'):
-        tool.focus(find(button))
-        key('space')
-        box = wait_for('message box after %s' % button, lambda: next(
-            (w for w in children(tool.app) if role(w) in ('alert', 'dialog')
-             and has(w, pyatspi.STATE_SHOWING)), None))
-        text = ' '.join(o.name for o in walk(box) if role(o) == 'label' and o.name)
-        boxes.append('%s: %s' % (box.name, text))
-        check(box.name == title and text, 'box %r %r, want title %r' % (box.name, text, title))
-        check(box.description == text, 'box %r: its text %r, its description %r'
-              % (box.name, text, box.description))
-        press(next(o for o in walk(box) if role(o) == 'push button'))
-        wait_for('message box closed', lambda: box not in children(tool.app))
-        tool.activate()
-
-    # The combo box offers no selection through AT-SPI: its user moves through it by keyboard.
-    port = find('cb_port')
-    names = [i.name for i in children(children(port)[0])]
-    check(tool.port in names, 'the port list offers %s, not %s' % (names, tool.port))
-    tool.focus(port)
-    for k in ['Home'] + ['Down'] * names.index(tool.port):
-        key(k)
-    wait_for('port %s chosen' % tool.port, lambda: port.name == tool.port)
-    find('sb_address_upu').queryValue().currentValue = 1
-    connect = find('btn_connect')
-    press(connect)
-    wait_for('"Разъединиться"', lambda: connect.name == 'Разъединиться')
-
-    interval = [find(n).queryValue() for n in ('sb_hour', 'sb_min')]
-    # Each button, then the hours and minutes set after its box: read back into a changed form,
-    # the write must have stored 2 h 30 min.
-    for button, values in (('btn_read_wish', (2, 30)), ('btn_write_wish', (0, 0)),
-                           ('btn_read_wish', ())):
-        expect_box(button)
-        for box, value in zip(interval, values):
-            box.currentValue = value
-    got = tuple(v.currentValue for v in interval)
-    check(got == (2, 30), 'read back %s h %s min' % got)
-
-    select_page(find('adv_tab_2'))
-    expect_box('btn_read_state')
-    state = find('le_state').queryText().getText(0, -1)
-    check(state, 'the state line is empty after reading the status')
-    expect_box('btn_pump_on')
-    expect_box('btn_pump_off')
-    # The footer's web link: Tab onto the label after the last button, Tab onto its link, Enter.
-    tool.focus(find('btn_pump_on'))
-    for k in ('Tab', 'Tab', 'Return'):
-        key(k)
-    link = wait_for('the web link opened', lambda: os.path.exists(tool.opened)
-                    and open(tool.opened).read().strip())
-
-    press(connect)
-    wait_for('"Соединиться"', lambda: connect.name == 'Соединиться')
-    expect_box('btn_read_wish', 'Ошибка передачи данных')
-    print('  state %r; link %s; boxes: %s' % (state, link, '; '.join(boxes)))
-
-
-def row_names_en(tool):
-    """The English window (--lang en) names its controls as well, and nothing it announces is
-    in Russian but the maker's word mark."""
-    english = Tool(tool.opts, ['--lang', 'en'])
-    try:
-        russian = sorted({'%s %r' % (role(o), o.name) for o in row_names(english)
-                          if CYRILLIC.search((o.name or '').replace(WORD_MARK, ''))})
-        check(not russian, 'Russian in the English window: ' + '; '.join(russian))
-    finally:
-        english.close()
-
-
 class Rows(unittest.TestCase):
     """One window for the rows; names_en starts one of its own."""
 
@@ -456,16 +338,118 @@ class Rows(unittest.TestCase):
         cls.tool.close()
 
     def test_names(self):
-        row_names(self.tool)
+        names(self.tool)
 
     def test_tab_chain(self):
-        row_tab_chain(self.tool)
+        """Tab visits every focusable control in the order the form declares, on every page, and
+        every control the form declares is shown, as the form captions it, on some page."""
+        tool = self.tool
+        stops = {n.text: expect(tool.form, n.text) for n in tool.form.findall('./tabstops/tabstop')}
+        check(stops, 'the form declares no tab order')
+        # A control drawn in the form with nothing to be announced by is found by nothing.
+        blank = [n for n, (kind, caption) in stops.items() if caption is None and kind != 'label']
+        check(not blank, 'the form gives no caption, buddy or name to: ' + ', '.join(blank))
+        reached = set()
+        for page, shown in tool.pages():
+            focusable = [o for o in shown if has(o, pyatspi.STATE_FOCUSABLE)]
+            found = {n: locate(focusable, want) for n, want in stops.items()}
+            name_of = {o: n for n, o in found.items() if o is not None}
+            reached.update(name_of.values())
+            want = [n for n in stops if found[n] and has(found[n], pyatspi.STATE_SENSITIVE)]
+            got, obj = [want[0]], found[want[0]]
+            try:
+                tool.focus(obj)
+                while len(got) <= len(want) + 1:
+                    obj = tool.tab(obj)
+                    if obj == found[want[0]]:
+                        break
+                    got.append(name_of.get(obj) or describe(obj))
+            except AssertionError as e:
+                raise AssertionError('on %s, after %s: %s' % (page, ' '.join(got), e))
+            check(got == want, 'on %s, Tab went\n    %s\n  the form declares\n    %s'
+                  % (page, ' '.join(got), ' '.join(want)))
+        missing = [n for n in stops if n not in reached]
+        check(not missing, 'never found as declared (no such control, or announced otherwise): '
+              + ', '.join('%s as %s %r' % ((n,) + stops[n]) for n in missing))
+        print('  %d tab stops declared; Tab follows them on every page' % len(stops))
 
     def test_visit(self):
-        row_visit(self.tool)
+        """A service visit done through AT-SPI and the keyboard alone, each message box read from
+        the tree; Space presses a button, Enter opens the footer's link."""
+        tool = self.tool
+        tool.sim_command('reset')
+        find = tool.find
+        select_page(find('main_tab'))
+        boxes = []
+
+        def expect_box(button, title='Информация'):
+            tool.focus(find(button))
+            key('space')
+            box = wait_for('message box after %s' % button, lambda: next(
+                (w for w in children(tool.app) if role(w) in ('alert', 'dialog')
+                 and has(w, pyatspi.STATE_SHOWING)), None))
+            text = ' '.join(o.name for o in walk(box) if role(o) == 'label' and o.name)
+            boxes.append('%s: %s' % (box.name, text))
+            check(box.name == title and text, 'box %r %r, want title %r' % (box.name, text, title))
+            check(box.description == text, 'box %r: its text %r, its description %r'
+                  % (box.name, text, box.description))
+            press(next(o for o in walk(box) if role(o) == 'push button'))
+            wait_for('message box closed', lambda: box not in children(tool.app))
+            tool.activate()
+
+        # The combo box offers no selection through AT-SPI: its user moves through it by keyboard.
+        port = find('cb_port')
+        names = [i.name for i in children(children(port)[0])]
+        check(tool.port in names, 'the port list offers %s, not %s' % (names, tool.port))
+        tool.focus(port)
+        for k in ['Home'] + ['Down'] * names.index(tool.port):
+            key(k)
+        wait_for('port %s chosen' % tool.port, lambda: port.name == tool.port)
+        find('sb_address_upu').queryValue().currentValue = 1
+        connect = find('btn_connect')
+        press(connect)
+        wait_for('"Разъединиться"', lambda: connect.name == 'Разъединиться')
+
+        interval = [find(n).queryValue() for n in ('sb_hour', 'sb_min')]
+        # Each button, then the hours and minutes set after its box: read back into a changed form,
+        # the write must have stored 2 h 30 min.
+        for button, values in (('btn_read_wish', (2, 30)), ('btn_write_wish', (0, 0)),
+                               ('btn_read_wish', ())):
+            expect_box(button)
+            for box, value in zip(interval, values):
+                box.currentValue = value
+        got = tuple(v.currentValue for v in interval)
+        check(got == (2, 30), 'read back %s h %s min' % got)
+
+        select_page(find('adv_tab_2'))
+        expect_box('btn_read_state')
+        state = find('le_state').queryText().getText(0, -1)
+        check(state, 'the state line is empty after reading the status')
+        expect_box('btn_pump_on')
+        expect_box('btn_pump_off')
+        # The footer's web link: Tab onto the label after the last button, Tab onto its link, Enter.
+        tool.focus(find('btn_pump_on'))
+        for k in ('Tab', 'Tab', 'Return'):
+            key(k)
+        link = wait_for('the web link opened', lambda: os.path.exists(tool.opened)
+                        and open(tool.opened).read().strip())
+
+        press(connect)
+        wait_for('"Соединиться"', lambda: connect.name == 'Соединиться')
+        expect_box('btn_read_wish', 'Ошибка передачи данных')
+        print('  state %r; link %s; boxes: %s' % (state, link, '; '.join(boxes)))
 
     def test_names_en(self):
-        row_names_en(self.tool)
+        """The English window (--lang en) names its controls as well, and nothing it announces is
+        in Russian but the maker's word mark."""
+        tool = self.tool
+        english = Tool(tool.opts, ['--lang', 'en'])
+        try:
+            russian = sorted({'%s %r' % (role(o), o.name) for o in names(english)
+                              if CYRILLIC.search((o.name or '').replace(WORD_MARK, ''))})
+            check(not russian, 'Russian in the English window: ' + '; '.join(russian))
+        finally:
+            english.close()
 
 
 if __name__ == '__main__':
