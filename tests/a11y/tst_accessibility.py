@@ -117,14 +117,12 @@ def announced(obj, kind=None):
     return name or ' '.join(t.name.strip() for t in labelling(obj))
 
 
-def locate(objs, want):
-    """The first of objs announced as want, a (role, caption) the form gives; a tab list may hold
-    pages the code adds after the form's, and a caption of None fits any."""
-    for obj in (o for o in objs if role(o) == want[0]):
-        got = announced(obj, want[0])
-        if want[1] in (None, got[:len(want[1])] if isinstance(got, list) else got):
-            return obj
-    return None
+def locate(readings, want):
+    """The first object of readings, each (object, role, what it announces), that is want, a
+    (role, caption) the form gives; a tab list may hold pages the code adds after the form's,
+    and a caption of None fits any."""
+    return next((obj for obj, kind, got in readings if kind == want[0] and want[1] in (
+        None, got[:len(want[1])] if isinstance(got, list) else got)), None)
 
 
 def describe(obj):
@@ -239,15 +237,11 @@ class Tool:
             p.wait()
         self.work.cleanup()
 
-    def sim_command(self, text):
-        self.sim.stdin.write((text + '\n').encode())
-        answer = read_line(self.sim.stdout, 5)
-        check(answer.startswith('ok'), 'simulator: %s -> %r' % (text, answer))
-
     def find(self, name):
         """The shown control the form names name."""
         want = expect(self.form, name)
-        found = locate(walk(self.window, showing=True), want)
+        found = locate(((o, want[0], announced(o, want[0])) for o in walk(self.window, True)
+                        if role(o) == want[0]), want)
         check(found is not None, 'no %s announced as %r' % want)
         return found
 
@@ -302,9 +296,8 @@ def names(tool):
     two spin boxes or combo boxes share one, nor is one announced only by a caption that labels
     several of them (the group title over the three interval boxes) or that several of the
     form's widgets show ("Прочитать" on three buttons)."""
-    seen, everything, pages = {}, set(), 0
-    for _, shown in tool.pages():
-        pages += 1
+    seen, everything = {}, set()
+    for pages, (_, shown) in enumerate(tool.pages(), 1):
         everything.update(shown)
         kinds = ((o, role(o)) for o in shown)
         # A spin box and a combo box told by the same words are as alike as two buttons.
@@ -351,8 +344,9 @@ class Rows(unittest.TestCase):
         check(not blank, 'the form gives no caption, buddy or name to: ' + ', '.join(blank))
         reached = set()
         for page, shown in tool.pages():
-            focusable = [o for o in shown if has(o, pyatspi.STATE_FOCUSABLE)]
-            found = {n: locate(focusable, want) for n, want in stops.items()}
+            focusable = [(o, role(o)) for o in shown if has(o, pyatspi.STATE_FOCUSABLE)]
+            readings = [(o, kind, announced(o, kind)) for o, kind in focusable]
+            found = {n: locate(readings, want) for n, want in stops.items()}
             name_of = {o: n for n, o in found.items() if o is not None}
             reached.update(name_of.values())
             want = [n for n in stops if found[n] and has(found[n], pyatspi.STATE_SENSITIVE)]
@@ -377,10 +371,10 @@ class Rows(unittest.TestCase):
         """A service visit done through AT-SPI and the keyboard alone, each message box read from
         the tree; Space presses a button, Enter opens the footer's link."""
         tool = self.tool
-        tool.sim_command('reset')
+        tool.sim.stdin.write(b'reset\n')
+        check(read_line(tool.sim.stdout, 5).startswith('ok'), 'the simulator did not reset')
         find = tool.find
         select_page(find('main_tab'))
-        boxes = []
 
         def expect_box(button, title='Информация'):
             tool.focus(find(button))
@@ -389,7 +383,6 @@ class Rows(unittest.TestCase):
                 (w for w in children(tool.app) if role(w) in ('alert', 'dialog')
                  and has(w, pyatspi.STATE_SHOWING)), None))
             text = ' '.join(o.name for o in walk(box) if role(o) == 'label' and o.name)
-            boxes.append('%s: %s' % (box.name, text))
             check(box.name == title and text, 'box %r %r, want title %r' % (box.name, text, title))
             check(box.description == text, 'box %r: its text %r, its description %r'
                   % (box.name, text, box.description))
@@ -399,10 +392,10 @@ class Rows(unittest.TestCase):
 
         # The combo box offers no selection through AT-SPI: its user moves through it by keyboard.
         port = find('cb_port')
-        names = [i.name for i in children(children(port)[0])]
-        check(tool.port in names, 'the port list offers %s, not %s' % (names, tool.port))
+        ports = [i.name for i in children(children(port)[0])]
+        check(tool.port in ports, 'the port list offers %s, not %s' % (ports, tool.port))
         tool.focus(port)
-        for k in ['Home'] + ['Down'] * names.index(tool.port):
+        for k in ['Home'] + ['Down'] * ports.index(tool.port):
             key(k)
         wait_for('port %s chosen' % tool.port, lambda: port.name == tool.port)
         find('sb_address_upu').queryValue().currentValue = 1
@@ -437,7 +430,7 @@ class Rows(unittest.TestCase):
         press(connect)
         wait_for('"Соединиться"', lambda: connect.name == 'Соединиться')
         expect_box('btn_read_wish', 'Ошибка передачи данных')
-        print('  state %r; link %s; boxes: %s' % (state, link, '; '.join(boxes)))
+        print('  state %r; link %s' % (state, link))
 
     def test_names_en(self):
         """The English window (--lang en) names its controls as well, and nothing it announces is
