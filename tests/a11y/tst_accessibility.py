@@ -435,8 +435,7 @@ class Rows(unittest.TestCase):
     def test_names_en(self):
         """The English window (--lang en) names its controls as well, and nothing it announces is
         in Russian but the maker's word mark."""
-        tool = self.tool
-        english = Tool(tool.opts, ['--lang', 'en'])
+        english = Tool(self.tool.opts, ['--lang', 'en'])
         try:
             russian = sorted({'%s %r' % (role(o), o.name) for o in names(english)
                               if CYRILLIC.search((o.name or '').replace(WORD_MARK, ''))})
