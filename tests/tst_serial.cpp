@@ -16,14 +16,6 @@ class tst_serial : public QObject
     std::optional<Form> ui;
     QSerialPort *serial = nullptr;
 
-    bool open_on(const QString &name)
-    {
-        ui->cb_port->clear();
-        ui->cb_port->addItem(name);
-        ui->btn_connect->click();
-        return serial->isOpen();
-    }
-
 private slots:
     void init()
     {
@@ -42,15 +34,13 @@ private slots:
 
     void connect_cycle()
     {
-        QVERIFY(!open_on(QStringLiteral("/tmp/orb-no-such-port")));
+        QVERIFY(!connect_window(*w, QStringLiteral("/tmp/orb-no-such-port")));
         const QString log = Test_env::log_lines().value(0).remove(QRegularExpression(R"( \(.+\))"));
         QCOMPARE(log, QStringLiteral("ERROR ERROR: serial [/tmp/orb-no-such-port] not open"));
-        qputenv("ORB_PTZ_WASHING_EXTRA_PORTS", "b c::a:b c:");
 
         Pty second;
         for (Pty *p : {pty.data(), &second}) { // the same port object, named again
-            QVERIFY(p->is_open() && open_on(p->slave_path()));
-            QCOMPARE(ui->btn_connect->text(), QStringLiteral("Разъединиться"));
+            QVERIFY(p->is_open() && connect_window(*w, p->slave_path()));
             QCOMPARE(serial->baudRate(), 9600);
             emit w->send(QByteArray("ping\n"));
             QCOMPARE(p->read(5, 2000), QByteArray("ping\n"));
@@ -64,6 +54,7 @@ private slots:
             QCOMPARE(closer.boxes.value(0).icon, int(QMessageBox::Critical));
             QCOMPARE(Test_env::log_lines().last(), QStringLiteral("INFO Порт не выбран"));
 
+            qputenv("ORB_PTZ_WASHING_EXTRA_PORTS", "b c::a:b c:");
             ui->btn_scan->click(); // extra names come last, in order, once each, none empty
             QCOMPARE(ui->cb_port->itemText(ui->cb_port->count() - 2), QStringLiteral("b c"));
             QCOMPARE(ui->cb_port->itemText(ui->cb_port->count() - 1), QStringLiteral("a"));
@@ -93,7 +84,7 @@ private slots:
     {
         QFETCH(QSerialPort::SerialPortError, err);
         QFETCH(QString, logged);
-        QVERIFY(open_on(pty->slave_path()));
+        QVERIFY(connect_window(*w, pty->slave_path()));
         ui->cb_port->addItem(QStringLiteral("/dev/orb-stale")); // gone only after a rescan
         emit serial->errorOccurred(QSerialPort::TimeoutError);  // a timeout: the link stays
         if (QTest::currentDataTag() == QLatin1String("device gone"))
@@ -134,7 +125,7 @@ private slots:
         QFETCH(QList<QByteArray>, batches);
         QFETCH(QByteArray, reply);
         ui->sb_address_upu->setValue(5);
-        QVERIFY(open_on(pty->slave_path()));
+        QVERIFY(connect_window(*w, pty->slave_path()));
         // Each batch waits until the one before is logged, so each arrives as one read.
         for (const QByteArray &batch : batches) {
             const int logs = Test_env::log_lines().size() + !batch.startsWith('\0');
