@@ -152,62 +152,24 @@ private slots:
             QVERIFY2(took_ms < 700, qPrintable(QString::number(took_ms)));
     }
 
-    void status_flags_data()
-    {
-        QTest::addColumn<QString>("setup"); // simulator commands joined by '|'
-        QTest::addColumn<bool>("level");
-        QTest::addColumn<bool>("rain");
-        QTest::addColumn<bool>("alarm");
-        QTest::newRow("level low") << "level low" << true << false << false;
-        QTest::newRow("rain") << "rain on" << false << true << false;
-        QTest::newRow("manual start") << "alarm on" << false << false << true;
-        QTest::newRow("all") << "level low|rain on|alarm on" << true << true << true;
-    }
-    void status_flags()
-    {
-        QFETCH(QString, setup);
-        QFETCH(bool, level);
-        QFETCH(bool, rain);
-        QFETCH(bool, alarm);
-        for (const QString &command : setup.split('|', Qt::SkipEmptyParts))
-            QVERIFY(sim.command(command));
-        open_window(sim.path());
-        const QList<QPair<QCheckBox *, bool>> boxes = {
-            {window->findChild<QCheckBox *>("cb_level"), level},
-            {window->findChild<QCheckBox *>("cb_rain"), rain},
-            {window->findChild<QCheckBox *>("cb_alarm_in"), alarm}};
-        for (const auto &b : boxes) // each must be set, whichever way, by the reply
-            b.first->setChecked(!b.second);
-        run("btn_read_state");
-        QCOMPARE(exchange_log().last(), "INFO OK");
-        for (const auto &b : boxes)
-            QVERIFY2(b.first->isChecked() == b.second, qPrintable(b.first->objectName()));
-    }
-
     // A reply that comes after its wait is no answer to the next request, wherever it still
     // is when that request goes out: decoded, held by the port unread, still in the driver, or
     // half read with its tail coming during the next wait.
     void stale_reply_data()
     {
-        QTest::addColumn<QString>("where");
         QTest::addColumn<int>("cut"); // characters of the late line in before the next request
         QTest::addColumn<QString>("outcome");
-        QTest::addColumn<QString>("logged"); // what the next request's log shows of the late line
-        const QString whole = ":AABB01031700020000000000E803000000000000000000000000000000FC27";
-        QTest::newRow("decoded") << "decoded" << -1 << "ERROR Нет данных"
-                                 << "";
-        QTest::newRow("unread") << "unread" << -1 << "ERROR Нет данных" << whole;
-        QTest::newRow("in driver") << "driver" << -1 << "ERROR Нет данных" << whole;
+        QTest::newRow("decoded") << -1 << "ERROR Нет данных";
+        QTest::newRow("unread") << -1 << "ERROR Нет данных";
+        QTest::newRow("in driver") << -1 << "ERROR Нет данных";
         // The tail alone, 00 00 E8 03 ..., is what the next wait sees.
-        QTest::newRow("tail after request")
-            << "read" << 21 << "ERROR Префикс не корректен! [0x0]" << whole.mid(21);
+        QTest::newRow("tail after request") << 21 << "ERROR Префикс не корректен! [0x0]";
     }
     void stale_reply()
     {
-        QFETCH(QString, where);
         QFETCH(int, cut);
         QFETCH(QString, outcome);
-        QFETCH(QString, logged);
+        const QString where = QTest::currentDataTag();
         Pty pty;
         open_window(pty.slave_path());
         ui->le_state->setText("before");
@@ -222,7 +184,7 @@ private slots:
             QTRY_VERIFY(Window_probe::reply_ready(*window));
         else if (where == "unread")
             QTRY_VERIFY(port->bytesAvailable() > 0);
-        else if (where == "read")
+        else if (cut >= 0)
             QTRY_VERIFY(!Window_probe::rx_line(*window).isEmpty());
         Test_env::clear_log();
         if (cut >= 0)
@@ -230,12 +192,13 @@ private slots:
         run("btn_read_state"); // and again keeps quiet
         const QStringList log = exchange_log();
         QVERIFY2(log.size() >= 2 && log.last() == outcome, qPrintable(log.join('\n')));
-        // Every byte that came in is in the log, also what is dropped before the request.
+        // Every byte that came in is in the log, also what is dropped before the request: all
+        // of the late line but what was decoded, or read, before the log was cleared.
         QString read;
         const QRegularExpression batch("^DEBUG read_data: ");
         for (const QString &line : Test_env::log_lines().filter(batch))
             read += line.section(' ', 2);
-        QCOMPARE(read, logged);
+        QCOMPARE(read, where == "decoded" ? "" : late.mid(qMax(cut, 0)).trimmed());
         QCOMPARE(ui->le_state->text(), "before");
         QVERIFY(closer.boxes.isEmpty());
         QCOMPARE(pty.read(1 << 16, 200).count('\n'), 2); // both requests went out
@@ -287,50 +250,69 @@ private slots:
         QCOMPARE(ui->cb_normal_sensor_rain->currentIndex(), 1);
     }
 
-    void module_fault_data()
+    // A reply the check refuses leaves the form as it was; a good one sets the status boxes,
+    // whichever way.
+    void reply_data()
     {
+        QTest::addColumn<QString>("setup"); // simulator commands joined by '|'
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("outcome"); // start of the last log line
+        QTest::addColumn<QString>("flags");   // cb_level, cb_rain, cb_alarm_in after it, as 0 or 1
         // clang-format off
         // One reply the check refuses stands for all: their messages are check_reply's own
         // (tst_packet), the faults the simulator's (tst_sim).
         const QString cut = "ERROR Ответ модуля короче записи: 10 байт данных вместо ";
-        QTest::newRow("silent") << "btn_read_state" << "ERROR Нет данных";
-        QTest::newRow("late") << "btn_read_state" << "ERROR Нет данных";
-        QTest::newRow("bad-crc") << "btn_read_state" << "ERROR Контрольная сумма не корректнa! 0x";
-        QTest::newRow("short-payload state") << "btn_read_state" << cut + "23";
-        QTest::newRow("short-payload read") << "btn_read_wish" << cut + "34";
-        QTest::newRow("short-payload write") << "btn_write_time" << cut + "34";
-        QTest::newRow("split") << "btn_read_state" << "INFO OK";
-        QTest::newRow("noise") << "btn_read_state" << "INFO OK";
-        QTest::newRow("sync-frame") << "btn_read_state" << "INFO OK";
+        QTest::newRow("silent") << "fault silent" << "btn_read_state" << "ERROR Нет данных" << "111";
+        QTest::newRow("late") << "fault late" << "btn_read_state" << "ERROR Нет данных" << "111";
+        QTest::newRow("bad-crc") << "fault bad-crc" << "btn_read_state" << "ERROR Контрольная сумма не корректнa! 0x" << "111";
+        QTest::newRow("short-payload state") << "fault short-payload" << "btn_read_state" << cut + "23" << "111";
+        QTest::newRow("short-payload read") << "fault short-payload" << "btn_read_wish" << cut + "34" << "111";
+        QTest::newRow("short-payload write") << "fault short-payload" << "btn_write_time" << cut + "34" << "111";
+        QTest::newRow("split") << "fault split" << "btn_read_state" << "INFO OK" << "000";
+        QTest::newRow("noise") << "fault noise" << "btn_read_state" << "INFO OK" << "000";
+        QTest::newRow("sync-frame") << "fault sync-frame" << "btn_read_state" << "INFO OK" << "000";
+        QTest::newRow("level low") << "level low" << "btn_read_state" << "INFO OK" << "100";
+        QTest::newRow("rain") << "rain on" << "btn_read_state" << "INFO OK" << "010";
+        QTest::newRow("manual start") << "alarm on" << "btn_read_state" << "INFO OK" << "001";
+        QTest::newRow("all flags") << "level low|rain on|alarm on" << "btn_read_state" << "INFO OK" << "111";
         // clang-format on
     }
-    void module_fault()
+    void reply()
     {
+        QFETCH(QString, setup);
         QFETCH(QString, button);
         QFETCH(QString, outcome);
-        const QString kind = QString(QTest::currentDataTag()).section(' ', 0, 0);
+        QFETCH(QString, flags);
+        const QString tag = QTest::currentDataTag();
+        const bool ok = outcome == "INFO OK";
         open_window(sim.path());
         ui->le_state->setText("before");
         ui->sb_PresetInitPos->setValue(77); // the module holds another value
-        QVERIFY(sim.command("fault " + kind));
+        const QList<QCheckBox *> boxes = {window->findChild<QCheckBox *>("cb_level"),
+                                          window->findChild<QCheckBox *>("cb_rain"),
+                                          window->findChild<QCheckBox *>("cb_alarm_in")};
+        for (int i = 0; i < boxes.size(); ++i)
+            boxes[i]->setChecked((flags[i] == '1') != ok);
+        for (const QString &command : setup.split('|'))
+            QVERIFY(sim.command(command));
         const qint64 cpu_before = cpu_ms();
         QElapsedTimer wall;
         wall.start();
         run(button);
         const qint64 wall_ms = wall.elapsed(), cpu = cpu_ms() - cpu_before;
-        if (kind == "late") // taken in after the wait, and nothing reads it
+        if (tag == "late") // taken in after the wait, and nothing reads it
             QTRY_VERIFY_WITH_TIMEOUT(Window_probe::reply_ready(*window), 3000);
         QVERIFY(sim.command("fault none"));
         const QStringList log = exchange_log();
         QVERIFY2(!log.isEmpty() && log.last().startsWith(outcome), qPrintable(log.join('\n')));
-        const bool ok = outcome == "INFO OK";
         QCOMPARE(closer.boxes.size(), ok ? 1 : 0);
         QCOMPARE(ui->le_state->text() == "before", !ok);
         QCOMPARE(ui->sb_PresetInitPos->value(), 77);
+        for (int i = 0; i < boxes.size(); ++i)
+            QVERIFY2(boxes[i]->isChecked() == (flags[i] == '1'),
+                     qPrintable(boxes[i]->objectName()));
         // Waiting on a silent module must not cost a core.
-        if (kind == "silent")
+        if (tag == "silent")
             QVERIFY2(wall_ms >= 950 && cpu < wall_ms / 4, qPrintable(QString::number(cpu)));
     }
 };

@@ -52,29 +52,26 @@ private slots:
         QFETCH(qint64, now);
         sim::Module module(1, init_ms, 0);
         for (const QString &event : events) {
-            const qint64 at = event.section(' ', 0, 0).toLongLong();
             const QString what = event.section(' ', 1);
-            QString why;
-            QByteArray reply;
             if (what == "rain") {
                 module.set_rain(true);
                 continue;
             }
-            if (what == "pump_on" || what == "pump_off") {
-                const auto command =
-                    what == "pump_on" ? orb::Command::pump_on : orb::Command::pump_off;
-                reply = module.answer(orb::build_packet(1, quint8(command), {}), at, &why);
-            } else {
-                orb::Param_data p = module.params();
-                const int seconds = what.section('=', 1).toInt();
-                if (what.startsWith("interval"))
-                    p.time_interval = quint16(seconds);
-                else
-                    p.time_washout = quint32(seconds);
-                const quint8 set = quint8(orb::Command::set_param);
-                reply = module.answer(orb::build_packet(1, set, p.encode()), at, &why);
-            }
-            QVERIFY2(!reply.isEmpty(), qPrintable(why));
+            auto command = orb::Command::set_param;
+            orb::Param_data p = module.params();
+            if (what.startsWith("interval="))
+                p.time_interval = quint16(what.section('=', 1).toInt());
+            else if (what.startsWith("washout="))
+                p.time_washout = quint32(what.section('=', 1).toInt());
+            else
+                command = what == "pump_on" ? orb::Command::pump_on : orb::Command::pump_off;
+            const QByteArray payload =
+                command == orb::Command::set_param ? p.encode() : QByteArray();
+            const qint64 at = event.section(' ', 0, 0).toLongLong();
+            QString why;
+            QVERIFY2(
+                !module.answer(orb::build_packet(1, quint8(command), payload), at, &why).isEmpty(),
+                qPrintable(why));
         }
         const orb::Status_data s = module.status(now);
         QFETCH(int, state);

@@ -17,7 +17,7 @@ int ioctl(int fd, unsigned long request, ...)
     static int (*real)(int, unsigned long, ...);
     va_list ap;
     void *arg;
-    int rc, saved;
+    int rc;
 
     va_start(ap, request);
     arg = va_arg(ap, void *);
@@ -25,8 +25,7 @@ int ioctl(int fd, unsigned long request, ...)
     if (!real)
         real = (int (*)(int, unsigned long, ...))dlsym(RTLD_NEXT, "ioctl");
     rc = real(fd, request, arg);
-    saved = errno;
-    if (rc == -1 && (saved == ENOTTY || saved == EINVAL)) {
+    if (rc == -1 && (errno == ENOTTY || errno == EINVAL)) {
         switch (request) {
         case TIOCMGET:
             *(int *)arg = TIOCM_DSR | TIOCM_CTS | TIOCM_CAR;
@@ -37,6 +36,5 @@ int ioctl(int fd, unsigned long request, ...)
             return 0;
         }
     }
-    errno = saved;
     return rc;
 }

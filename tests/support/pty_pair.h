@@ -32,14 +32,13 @@ public:
     ~Pty()
     {
         close_master();
-        close_slave();
+        ::close(slave_fd);
     }
 
     bool is_open() const { return master_fd >= 0 && slave_fd >= 0 && !slave_name.isEmpty(); }
     QString slave_path() const { return slave_name; }
     bool write(const QByteArray &d) { return ::write(master_fd, d.data(), d.size()) == d.size(); }
     void close_master() { ::close(std::exchange(master_fd, -1)); }
-    void close_slave() { ::close(std::exchange(slave_fd, -1)); }
 
     // Waits for min_bytes or timeout_ms, turning the event loop the port writes from.
     QByteArray read(int min_bytes, int timeout_ms)

@@ -33,10 +33,8 @@ struct Form
     QSpinBox *const sb_PresetInitPos = find<QSpinBox>("sb_PresetInitPos");
     QCheckBox *const cb_wiper_not_active = find<QCheckBox>("cb_wiper_not_active");
     QLineEdit *const le_state = find<QLineEdit>("le_state");
-    QLabel *const lbl_adv_frame = find<QLabel>("lbl_adv_frame");
     QPushButton *const btn_connect = find<QPushButton>("btn_connect");
     QPushButton *const btn_scan = find<QPushButton>("btn_scan");
-    QPushButton *const btn_quit = find<QPushButton>("btn_quit");
 };
 
 // Names port among the extra ports, lists the ports again, picks it and presses the connect
