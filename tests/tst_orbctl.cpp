@@ -6,11 +6,16 @@
 #include "protocol/version.h"
 
 #include <QSerialPort>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QtTest>
 
 #include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
-// orbctl run as a process against the simulator on a pseudo-terminal.
+// orbctl run as a process against the simulator, on a pseudo-terminal or over TCP.
 namespace {
 
 QString with_port(QString text, const QString &port)
@@ -35,6 +40,14 @@ int requests(Sim_process &sim)
     return sim.traffic().count(QLatin1String("<- :"));
 }
 
+// A loopback port nobody listens on (for a moment: the test takes it at once).
+quint16 closed_port()
+{
+    QTcpServer s;
+    s.listen(QHostAddress::LocalHost);
+    return s.serverPort();
+}
+
 const QStringList quick = {"--no-pacing", "--init", "0"};
 
 } // namespace
@@ -52,35 +65,32 @@ class tst_orbctl : public QObject
                             const QString &out, const QString &log = QString(),
                             const QStringList &env = {}) {
             QTest::newRow(name) << sim_args << QStringList() << args << QByteArray() << env << 0
-                                << out << "^$" << log << -2 << 0 << QStringList();
+                                << out << "^$"
+                                << (log.isEmpty() ? QStringList() : QStringList{"orb.log=" + log})
+                                << -2 << 0 << QStringList();
         };
         // A write or set changes the fields given and keeps the rest.
         const auto change = [](const char *name, const QStringList &args, const QByteArray &input,
                                const QStringList &changed) {
             QTest::newRow(name) << quick << QStringList() << QStringList{"-p", "PORT"} + args
-                                << input << QStringList() << 0 << QString() << "^$" << QString()
+                                << input << QStringList() << 0 << QString() << "^$" << QStringList()
                                 << -2 << 0 << changed;
         };
         const QStringList p = {"-p", "PORT"};
         const QStringList at_7 = quick + QStringList{"--address", "7"};
         const QString pause =
             "Пауза, осталось:  3\\d\\d\\d сек\\.  flag_lvl=0 flag_rain=0 alarm_in=0\n";
+        // clang-format off
         row("test", quick, p + QStringList{"test"}, "^module 1 answers\n$");
-        row("test, ORB_PORT and ORB_ADDRESS", at_7, {"test"}, "^module 7 answers\n$", {},
-            {"ORB_PORT=PORT", "ORB_ADDRESS=7"});
-        row("status, flags", quick + QStringList{"--rain", "--alarm"}, p + QStringList{"status"},
-            "^Пауза, осталось:  (299|300) сек\\.  flag_lvl=0 flag_rain=1 alarm_in=1\n$");
-        row("status --json", quick + QStringList{"--level-low"},
-            p + QStringList{"status", "--json"},
+        row("test, ORB_PORT and ORB_ADDRESS", at_7, {"test"}, "^module 7 answers\n$", {}, {"ORB_PORT=PORT", "ORB_ADDRESS=7"});
+        row("status, flags", quick + QStringList{"--rain", "--alarm"}, p + QStringList{"status"}, "^Пауза, осталось:  (299|300) сек\\.  flag_lvl=0 flag_rain=1 alarm_in=1\n$");
+        row("status --json", quick + QStringList{"--level-low"}, p + QStringList{"status", "--json"},
             "^\\{\"address\": 1, \"state\": 2, \"state_text\": \"Пауза\", "
             "\"elapsed_time_washout\": 0, \"elapsed_time_washout_pause\": 3\\d{6}, "
             "\"elapsed_time_damaged\": 0, \"elapsed_time_wiper\": 0, "
             "\"measuring_voltage\": 240, \"flag_lvl\": 1, \"flag_rain\": 0, \"alarm_in\": 0\\}\n$");
-        row("status --watch", quick, p + QStringList{"status", "--watch", "0.2", "--count", "3"},
-            "^(\\d\\d:\\d\\d:\\d\\d\\.\\d{3}  " + pause + "){3}$");
-        row("status --watch --json", quick,
-            p + QStringList{"status", "--json", "--watch", "0.2", "--count", "3"},
-            "^(\\{\"address\": 1, \"state\": 2, [^\n]*\\}\n){3}$");
+        row("status --watch", quick, p + QStringList{"status", "--watch", "0.2", "--count", "3"}, "^(\\d\\d:\\d\\d:\\d\\d\\.\\d{3}  " + pause + "){3}$");
+        row("status --watch --json", quick, p + QStringList{"status", "--json", "--watch", "0.2", "--count", "3"}, "^(\\{\"address\": 1, \"state\": 2, [^\n]*\\}\n){3}$");
         row("read", quick, p + QStringList{"read"},
             "^addr_cam=1\ntime_interval=3600\ntime_interval_rain=300\ntime_washout=10\n"
             "time_pause_washout=0\ntime_move=5\ntime_tur_1=0\ntime_wiper=5\npreset_move=10\n"
@@ -91,20 +101,13 @@ class tst_orbctl : public QObject
             "^\\{\n    \"address\": 1,\n    \"parameters\": \\{\n"
             "        \"addr_cam\": 1,\n        \"time_interval\": 3600,\n"
             ".*        \"normal_Num_Pattern\": 1\n    \\}\n\\}\n$");
-        row("set", quick, p + QStringList{"set", "time_wiper=1m", "time_move=5"},
-            "^time_wiper: 5 -> 60\n$");
+        row("set", quick, p + QStringList{"set", "time_wiper=1m", "time_move=5"}, "^time_wiper: 5 -> 60\n$");
         row("pump on", quick, p + QStringList{"pump", "on"}, "^насос включен\n$");
-        row("pump off", quick, p + QStringList{"pump", "off"}, "^насос выключен\n$");
         row("ports", quick, {"ports"}, "(^|\n)PORT\t\\(ORB_PTZ_WASHING_EXTRA_PORTS\\)\n$");
         const QStringList at_2_7_9 = quick + QStringList{"--address", "2,7,9"};
-        row("scan --from --to", at_2_7_9, p + QStringList{"scan", "--from", "7", "--to", "7"},
-            "^7\n$");
-        row("scan --json", at_2_7_9, p + QStringList{"scan", "--from", "5", "--to", "8", "--json"},
-            "^\\[7\\]\n$");
-        row("--version", quick, {"--version"},
-            "^orbctl " + QRegularExpression::escape(orb::version()) + "\n$");
-        row("--help", quick, {"--help"},
-            "Exit status:\n  0  success\n  1 .*\n  5  the module's echo");
+        row("scan --from --to --json", at_2_7_9, p + QStringList{"scan", "--from", "7", "--to", "9", "--json"}, "^\\[7, 9\\]\n$");
+        row("--version", quick, {"--version"}, "^orbctl " + QRegularExpression::escape(orb::version()) + "\n$");
+        row("--help", quick, {"--help"}, "Exit status:\n  0  success\n  1 .*\n  5  the module's echo");
         const QString line = "\n[^\n]+ ";
         row("--log status", quick, p + QStringList{"--log", "orb.log", "status"}, pause,
             "^\\d\\d-\\d\\d-\\d{4} \\d\\d:\\d\\d:\\d\\d INFO Получение статуса УПУ" + line +
@@ -112,32 +115,22 @@ class tst_orbctl : public QObject
                 "DEBUG Получено \\[aabb01031700[0-9a-f]{50}\\]" + line + "DEBUG state Пауза\n" +
                 "([^\n]+ DEBUG [^\n]+\n){7}[^\n]+ INFO OK\n$");
         // --lang en: the lines a person reads in English; the log and the JSON as they are.
-        row("--lang=en --log status", quick,
-            p + QStringList{"--lang=en", "--log", "orb.log", "status"},
+        row("--lang=en --log status", quick, p + QStringList{"--lang=en", "--log", "orb.log", "status"},
             "^Pause, left: 3\\d\\d\\d s  flag_lvl=0 flag_rain=0 alarm_in=0\n$",
             " INFO Получение статуса УПУ" + line + "DEBUG Длина пакета = 8\n.*DEBUG state Пауза\n");
-        row("status --json, ORB_LANG=en", quick, p + QStringList{"status", "--json"},
-            "^\\{\"address\": 1, \"state\": 2, \"state_text\": \"Пауза\", ", {}, {"ORB_LANG=en"});
-        row("pump on, ORB_LANG=en", quick, p + QStringList{"pump", "on"}, "^pump on\n$", {},
-            {"ORB_LANG=en"});
-        row("--log test", quick, p + QStringList{"--log", "orb.log", "test"},
-            "^module 1 answers\n$",
+        row("status --json, ORB_LANG=en", quick, p + QStringList{"status", "--json"}, "^\\{\"address\": 1, \"state\": 2, \"state_text\": \"Пауза\", ", {}, {"ORB_LANG=en"});
+        row("pump on, ORB_LANG=en", quick, p + QStringList{"pump", "on"}, "^pump on\n$", {}, {"ORB_LANG=en"});
+        row("--log test", quick, p + QStringList{"--log", "orb.log", "test"}, "^module 1 answers\n$",
             " INFO Test" + line + "DEBUG Длина пакета = 10" + line +
                 "DEBUG Отправляем :AABB0100020000003837" + line + "DEBUG Получено \\[[^\n]*\\]" +
                 line + "DEBUG Получено \\(hex\\) \\[AABB010002000000[0-9A-F]{4}\\]" + line +
                 "INFO OK\n$");
         change("set 2h30m", {"set", "time_interval=2h30m"}, {}, {"time_interval=9000"});
-        change(
-            "set largest",
-            {"set", "time_washout=4294967295", "normal_Num_Pattern=255", "time_interval=18h12m15s"},
-            {}, {"time_washout=4294967295", "normal_Num_Pattern=255", "time_interval=65535"});
+        change("set largest", {"set", "time_washout=4294967295", "normal_Num_Pattern=255", "time_interval=18h12m15s"}, {}, {"time_washout=4294967295", "normal_Num_Pattern=255", "time_interval=65535"});
         change("set twice, last wins", {"set", "time_move=1", "time_move=2"}, {}, {"time_move=2"});
-        change("write json, two fields", {"write", "-"},
-               "{\"parameters\": {\"max_voltage\": 280, \"time_interval_rain\": \"10m\"}}",
-               {"max_voltage=280", "time_interval_rain=600"});
-        change("write text, comments", {"write", "-"},
-               "# backup\n\npreset_wiper = 12  # new\nnormal_Work_Reg_Cam=3\n",
-               {"preset_wiper=12", "normal_Work_Reg_Cam=3"});
+        change("write json, two fields", {"write", "-"}, "{\"parameters\": {\"max_voltage\": 280, \"time_interval_rain\": \"10m\"}}", {"max_voltage=280", "time_interval_rain=600"});
+        change("write text, comments", {"write", "-"}, "# backup\n\npreset_wiper = 12  # new\nnormal_Work_Reg_Cam=3\n", {"preset_wiper=12", "normal_Work_Reg_Cam=3"});
+        // clang-format on
     }
 
     // The parsers' own rows are in tst_values and tst_command_line; these show that a refusal
@@ -149,27 +142,22 @@ class tst_orbctl : public QObject
         const auto row = [](const char *name, const QStringList &args, const QString &err,
                             const QByteArray &input = {}, const QStringList &env = {}) {
             QTest::newRow(name) << quick << QStringList() << args << input << env << 2 << "^$"
-                                << "^orbctl: [^\n]*" + err + "[^\n]*\n$" << QString() << 0 << 0
+                                << "^orbctl: [^\n]*" + err + "[^\n]*\n$" << QStringList() << 0 << 0
                                 << QStringList();
         };
         const QStringList p = {"-p", "PORT"};
         const QStringList set = p + QStringList{"set"}, write = p + QStringList{"write", "-"};
-        row("unknown field", set + QStringList{"time_move=1", "wash_time=5"},
-            "unknown field wash_time");
-        row("malformed JSON", write, "-: malformed JSON at offset",
-            "{\"parameters\": {\"time_move\": 3}");
+        // clang-format off
+        row("unknown field", set + QStringList{"time_move=1", "wash_time=5"}, "unknown field wash_time");
+        row("malformed JSON", write, "-: malformed JSON at offset", "{\"parameters\": {\"time_move\": 3}");
         row("text, bad line", write, "-: line 2: bogus: NAME=VALUE wanted", "time_move=3\nbogus\n");
-        row("write an empty file", p + QStringList{"write", "FILE"}, "FILE: no field to write$");
-        row("-o in a missing folder", p + QStringList{"read", "-o", "no-such-folder/backup"},
-            "cannot write no-such-folder/backup");
-        row("metrics to a missing folder",
-            p + QStringList{"status", "--prometheus", "-o", "no-such-folder/orb_washing.prom"},
-            "cannot write no-such-folder/orb_washing.prom");
+        row("-o in a missing folder", p + QStringList{"read", "-o", "no-such-folder/backup"}, "cannot write no-such-folder/backup");
+        row("metrics to a missing folder", p + QStringList{"status", "--prometheus", "-o", "no-such-folder/orb_washing.prom"}, "cannot write no-such-folder/orb_washing.prom");
         row("file missing", p + QStringList{"write", "no-such-file"}, "cannot read no-such-file");
-        row("ORB_ADDRESS -1", p + QStringList{"test"},
-            "ORB_ADDRESS -1: -1 is not an address or a range N-M", {}, {"ORB_ADDRESS=-1"});
+        row("ORB_ADDRESS -1", p + QStringList{"test"}, "ORB_ADDRESS -1: -1 is not an address or a range N-M", {}, {"ORB_ADDRESS=-1"});
         row("no port", {"test"}, "no port: give -p NAME or set ORB_PORT");
         row("unknown option", p + QStringList{"--fast", "test"}, "fast");
+        // clang-format on
     }
 
     // The module's faults and the port's.
@@ -178,41 +166,70 @@ class tst_orbctl : public QObject
         const auto row = [](const char *name, const QStringList &console, const QStringList &args,
                             int code, const QString &err, int sent, int min_ms = 0) {
             QTest::newRow(name) << quick << console << args << QByteArray() << QStringList() << code
-                                << QString() << err << QString() << sent << min_ms << QStringList();
+                                << QString() << err << QStringList() << sent << min_ms
+                                << QStringList();
         };
         const QStringList status = {"-p", "PORT", "--timeout", "300", "status"};
         const QStringList test = {"-p", "PORT", "test"};
         const QStringList retry_1 = {"--retries", "1"}, retry_2 = {"--retries", "2"};
+        // clang-format off
         row("silent", {"fault silent"}, status, 3, "^orbctl: no reply within 300 ms\n$", 1, 300);
-        row("bad-crc", {"fault bad-crc"}, status, 1,
-            "^orbctl: Контрольная сумма не корректнa! 0x[0-9a-f]+ != 0x[0-9a-f]+\n$", 1);
-        row("short-payload, status", {"fault short-payload"}, status, 1,
-            "^orbctl: Ответ модуля короче записи: 10 байт данных вместо 23\n$", 1);
-        row("short-payload, set", {"fault short-payload"}, {"-p", "PORT", "set", "time_move=9"}, 1,
-            "10 байт данных вместо 34\n$", 1);
-        row("flaky, --retries 2", {"fault silent", "fault-count 2"}, retry_2 + status, 0, "^$", 3,
-            600);
-        row("flaky, --retries 1", {"fault silent", "fault-count 2"}, retry_1 + status, 3,
-            "^orbctl: no reply within 300 ms\n$", 2, 600);
-        row("a new fault lifts the count", {"fault-count 1", "fault silent"}, retry_1 + status, 3,
-            "no reply", 2, 600);
-        row("bad-crc once, --retries 1", {"fault bad-crc", "fault-count 1"}, retry_1 + test, 0,
-            "^$", 2);
-        row("short-payload once, --retries 1", {"fault short-payload", "fault-count 1"},
-            retry_1 + status, 0, "^$", 2);
+        row("bad-crc", {"fault bad-crc"}, status, 1, "^orbctl: Контрольная сумма не корректнa! 0x[0-9a-f]+ != 0x[0-9a-f]+\n$", 1);
+        row("short-payload, status", {"fault short-payload"}, status, 1, "^orbctl: Ответ модуля короче записи: 10 байт данных вместо 23\n$", 1);
+        row("short-payload, set", {"fault short-payload"}, {"-p", "PORT", "set", "time_move=9"}, 1, "10 байт данных вместо 34\n$", 1);
+        row("flaky, --retries 2", {"fault silent", "fault-count 2"}, retry_2 + status, 0, "^$", 3, 600);
+        row("flaky, --retries 1", {"fault silent", "fault-count 2"}, retry_1 + status, 3, "^orbctl: no reply within 300 ms\n$", 2, 600);
+        row("a new fault lifts the count", {"fault-count 1", "fault silent"}, retry_1 + status, 3, "no reply", 2, 600);
+        row("bad-crc once, --retries 1", {"fault bad-crc", "fault-count 1"}, retry_1 + test, 0, "^$", 2);
         row("noise before the reply", {"fault noise"}, status, 0, "^$", 1);
         row("reply in two halves", {"fault split"}, test, 0, "^$", 1, 300);
-        row("echo differs", {"fault bad-echo"}, {"-p", "PORT", "set", "time_move=3"}, 5,
-            "^orbctl: the module's echo differs: normal_Num_Pattern sent 0, module has 1\n$", 2);
-        row("line lost, not retried", {"fault vanish"},
-            retry_2 + QStringList{"-p", "PORT", "status"}, 4, "^orbctl: port \\S+ lost: ", -1);
-        row("bad-crc, --lang en", {"fault bad-crc"}, QStringList{"--lang", "en"} + status, 1,
-            "^orbctl: Wrong checksum! 0x[0-9a-f]+ != 0x[0-9a-f]+\n$", 1);
-        row("--lang de: Russian, said once", {}, test + QStringList{"--lang", "de"}, 0,
-            "^orbctl: no translation for language \"de\": the texts stay Russian", 1);
+        row("echo differs", {"fault bad-echo"}, {"-p", "PORT", "set", "time_move=3"}, 5, "^orbctl: the module's echo differs: normal_Num_Pattern sent 0, module has 1\n$", 2);
+        row("line lost, not retried", {"fault vanish"}, retry_2 + QStringList{"-p", "PORT", "status"}, 4, "^orbctl: port \\S+ lost: ", -1);
+        row("bad-crc, --lang en", {"fault bad-crc"}, QStringList{"--lang", "en"} + status, 1, "^orbctl: Wrong checksum! 0x[0-9a-f]+ != 0x[0-9a-f]+\n$", 1);
+        row("--lang de: Russian, said once", {}, test + QStringList{"--lang", "de"}, 0, "^orbctl: no translation for language \"de\": the texts stay Russian", 1);
         row("port busy", {}, test, 4, "^orbctl: cannot open PORT: ", 0);
-        row("no such port", {}, {"-p", "PORT-gone", "test"}, 4,
-            "^orbctl: cannot open PORT-gone: ", 0);
+        row("no such port", {}, {"-p", "PORT-gone", "test"}, 4, "^orbctl: cannot open PORT-gone: ", 0);
+        // clang-format on
+    }
+
+    // Many addresses, each its own exchange in the order given, every one tried, and TCP lines;
+    // a line that cannot be opened or goes away said so, with the metrics still written. In the
+    // arguments CLOSED is a loopback port nobody listens on, FULL one that never answers.
+    static void fleet_rows()
+    {
+        const auto row = [](const char *name, const QStringList &sim_args,
+                            const QStringList &console, const QStringList &args, int code,
+                            const QString &out, const QString &err,
+                            const QStringList &written = {}) {
+            QTest::newRow(name) << sim_args << console << args << QByteArray() << QStringList()
+                                << code << out << err << written << -2 << 0 << QStringList();
+        };
+        const QStringList three = quick + QStringList{"--address", "1-3"};
+        const QStringList tcp = three + QStringList{"--tcp", "0"},
+                          tcp_1 = quick + QStringList{"--tcp", "0"};
+        const QString pause =
+            "Пауза, осталось:  3\\d{3} сек\\.  flag_lvl=0 flag_rain=0 alarm_in=0\n";
+        // clang-format off
+        row("status 1-3, text", three, {}, {"-p", "PORT", "-a", "1-3", "status"}, 0, "^1: " + pause + "2: " + pause + "3: " + pause + "$", "^$");
+        row("test, order given", three, {}, {"-p", "PORT", "-a", "3,1,2", "test"}, 0, "^3: module 3 answers\n1: module 1 answers\n2: module 2 answers\n$", "^$");
+        row("one failing among good ones", three, {}, {"-p", "PORT", "-a", "1,7,3", "--timeout", "200", "test"}, 3, "^1: module 1 answers\n3: module 3 answers\n$", "^orbctl: failed: 7 \\(no reply within 200 ms\\)\n$");
+        row("first failure's status", three, {"fault bad-crc", "fault-count 1"}, {"-p", "PORT", "-a", "1,7,3", "--timeout", "200", "pump", "off"}, 1, "^3: насос выключен\n$", "^orbctl: failed: 1 \\(Контрольная сумма [^)]+\\), 7 \\(no reply within 200 ms\\)\n$");
+        row("test --json, failed one", tcp, {}, {"-p", "PORT", "-a", "3,4,1", "--timeout", "200", "test", "--json"}, 3, "^\\[\n\\{\"address\": 3, \"ok\": true\\},\n\\{\"address\": 4, \"error\": \\{\"status\": 3, \"message\": \"no reply within 200 ms\"\\}\\},\n\\{\"address\": 1, \"ok\": true\\}\n\\]\n$", "^orbctl: failed: 4 \\(no reply within 200 ms\\)\n$");
+        row("status --json, tcp", tcp, {}, {"-p", "PORT", "-a", "2-3", "status", "--json"}, 0, "^\\[\n\\{\"address\": 2, \"state\": 2, [^\n]+\\},\n\\{\"address\": 3, \"state\": 2, [^\n]+\\}\n\\]\n$", "^$");
+        row("port lost mid-list", three, {"fault vanish"}, {"-p", "PORT", "-a", "5,1,2", "--timeout", "200", "test"}, 3, "^$", "^orbctl: failed: 5 \\(no reply within 200 ms\\), 1 \\(port [^ ]+ lost: [^)]+\\), 2 \\(not tried\\)\n$");
+        row("port lost mid-list, json", tcp, {"fault vanish"}, {"-p", "PORT", "-a", "1,2", "pump", "on", "--json"}, 4, "^\\[\n\\{\"address\": 1, \"error\": \\{\"status\": 4, \"message\": \"port tcp://[^\"]+ lost: [^\"]+\"\\}\\},\n\\{\"address\": 2, \"error\": \\{\"status\": 4, \"message\": \"not tried\"\\}\\}\n\\]\n$", "^orbctl: failed: 1 \\(port [^)]+\\), 2 \\(not tried\\)\n$");
+        row("status --watch, two in turn", three, {}, {"-p", "PORT", "-a", "2,1", "status", "--watch", "0.2", "--count", "2"}, 0, "^(\\d\\d:\\d\\d:\\d\\d\\.\\d{3}  2: " + pause + "\\d\\d:\\d\\d:\\d\\d\\.\\d{3}  1: " + pause + "){2}$", "^$");
+        row("scan, tcp", tcp, {}, {"-p", "PORT", "scan", "--from", "0", "--to", "5"}, 0, "^1\n2\n3\n$", "^$");
+        row("tcp refused", {}, {}, {"-p", "tcp://127.0.0.1:CLOSED", "test"}, 4, "^$", "^orbctl: cannot open tcp://127.0.0.1:\\d+: connection refused\n$");
+        row("tcp refused, metrics still written", {}, {}, {"-p", "tcp://127.0.0.1:CLOSED", "-a", "1,2", "status", "--prometheus"}, 4, "orb_washing_up\\{[^}]*address=\"2\"\\} 0\n.*orb_washing_failure_info\\{[^}]*address=\"2\",status=\"4\",reason=\"not tried: cannot open [^\"]+: connection refused\"\\} 1\n$", "^orbctl: cannot open [^\n]+: connection refused\norbctl: failed: 1 \\(not tried\\), 2 \\(not tried\\)\n$");
+        row("tcp lost", tcp_1, {"fault vanish"}, {"-p", "PORT", "status"}, 4, "^$", "^orbctl: port tcp://127.0.0.1:\\d+ lost: [^\n]+\n$");
+        row("tcp lost mid-list", tcp_1 + QStringList{"--address", "2-3"}, {"fault vanish"}, {"-p", "PORT", "-a", "1-4", "--timeout", "300", "status", "--prometheus"}, 3, "orb_washing_failure_info\\{[^}]*address=\"3\",status=\"4\",reason=\"not tried: port [^\"]+ lost", "^orbctl: failed: 1 \\(no reply within 300 ms\\), 2 \\(port tcp://[^ ]+ lost: [^)]+\\), 3 \\(not tried\\), 4 \\(not tried\\)\n$");
+        row("port busy, tcp", tcp_1, {}, {"-p", "PORT", "test"}, 4, "^$", "^orbctl: port tcp://[^ ]+ lost: ");
+        row("tcp connect timeout", {}, {}, {"-p", "tcp://127.0.0.1:FULL", "test"}, 4, "^$", "^orbctl: cannot open tcp://127.0.0.1:\\d+: no connection within 1000 ms\n$");
+        row("tcp without a port number", {}, {}, {"-p", "tcp://127.0.0.1", "test"}, 2, "^$", "^orbctl: tcp://127.0.0.1 is not tcp://HOST:[P]ORT\n$");
+        row("tcp, --baud said once", tcp_1, {}, {"-p", "PORT", "--baud", "19200", "test"}, 0, "^module 1 answers\n$", "^orbctl: --baud does not apply to tcp://[^ ]+: the device server's own setting does\n$");
+        row("read -o, one file per module", quick + QStringList{"--address", "4,9"}, {"fault bad-crc", "fault-count 1"}, {"-p", "PORT", "-a", "9,6,4", "--timeout", "200", "read", "-o", "backup-{address}"}, 1, "^$", "^orbctl: failed: 9 \\([^)]+\\), 6 \\(no reply within 200 ms\\)\n$", {"backup-4=^addr_cam=1\ntime_interval=3600\n.*\nnormal_Num_Pattern=1\n$"});
+        // clang-format on
     }
 
 private slots:
@@ -226,13 +243,14 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("out"); // patterns; "PORT" stands for the simulator's line
         QTest::addColumn<QString>("err");
-        QTest::addColumn<QString>("log");         // pattern for the --log file; empty: none written
+        QTest::addColumn<QStringList>("written"); // NAME=PATTERN: the files left, in name order
         QTest::addColumn<int>("sent");            // requests the module saw; -1: it left; -2: any
         QTest::addColumn<int>("min_ms");          // the run takes at least this long
         QTest::addColumn<QStringList>("changed"); // NAME=VALUE the record gets, the rest kept
         command_rows();
         refusal_rows();
         fault_rows();
+        fleet_rows();
     }
 
     void runs()
@@ -244,20 +262,49 @@ private slots:
         QFETCH(QStringList, env);
         QFETCH(QString, out);
         QFETCH(QString, err);
-        QFETCH(QString, log);
+        QFETCH(QStringList, written);
         QFETCH(int, sent);
         QFETCH(int, min_ms);
         QFETCH(QStringList, changed);
-        QFile::remove(QStringLiteral("orb.log"));
+        // The files a row leaves are then all it wrote.
+        for (const QString &name : QDir().entryList(QDir::Files))
+            QVERIFY(QFile::remove(name));
         Sim_process sim(sim_args);
         QVERIFY(sim.is_running());
         QSerialPort holder(sim.path());
-        QVERIFY(QTest::currentDataTag() != QLatin1String("port busy") ||
-                holder.open(QIODevice::ReadWrite));
+        QTcpSocket tcp_holder;
+        if (QByteArray(QTest::currentDataTag()).startsWith("port busy")) {
+            const QUrl url(sim.path());
+            if (url.scheme() == QLatin1String("tcp")) {
+                tcp_holder.connectToHost(url.host(), quint16(url.port()));
+                QVERIFY(tcp_holder.waitForConnected(3000));
+                QVERIFY(sim.wait_traffic(QStringLiteral("connected")));
+            } else {
+                QVERIFY(holder.open(QIODevice::ReadWrite));
+            }
+        }
+        // A listener whose backlog of one is taken: a further connect hangs unanswered.
+        int full = -1;
+        quint16 full_port = 0;
+        QTcpSocket first;
+        if (args.join(' ').contains(QLatin1String("FULL"))) {
+            full = ::socket(AF_INET, SOCK_STREAM, 0);
+            sockaddr_in a{};
+            a.sin_family = AF_INET;
+            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            socklen_t size = sizeof a;
+            QVERIFY(::bind(full, reinterpret_cast<sockaddr *>(&a), size) == 0);
+            QVERIFY(::listen(full, 0) == 0);
+            QVERIFY(::getsockname(full, reinterpret_cast<sockaddr *>(&a), &size) == 0);
+            full_port = ntohs(a.sin_port);
+            first.connectToHost(QHostAddress::LocalHost, full_port);
+            QVERIFY(first.waitForConnected(3000));
+        }
+        args.replaceInStrings(QStringLiteral("CLOSED"), QString::number(closed_port()));
+        args.replaceInStrings(QStringLiteral("FULL"), QString::number(full_port));
         for (const QString &c : console)
             QVERIFY2(sim.command(c), qPrintable(sim.last_answer()));
         const QString file = QStringLiteral("nothing-to-restore");
-        QFile::remove(file);
         if (args.contains(QLatin1String("FILE"))) {
             QFile f(file);
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write(input) == input.size());
@@ -269,14 +316,22 @@ private slots:
             expected.set_value(orb::param_field_index(pair.section('=', 0, 0)),
                                pair.section('=', 1).toUInt());
         const Run r = run_orbctl(args, sim.path(), input, env);
+        if (full >= 0)
+            ::close(full);
         QTEST(r.code, "code");
         QVERIFY2(matches(with_port(out, sim.path()), r.out), qPrintable(r.out));
         QVERIFY2(matches(with_port(err, sim.path()), r.err), qPrintable(r.err));
         QVERIFY2(r.ms >= min_ms, qPrintable(QString::number(r.ms)));
-        QFile written(QStringLiteral("orb.log"));
-        QCOMPARE(written.open(QIODevice::ReadOnly | QIODevice::Text), !log.isEmpty());
-        const QString text = written.isOpen() ? orb::decode_log(written.readAll()) : QString();
-        QVERIFY2(log.isEmpty() || matches(log, text), qPrintable(text));
+        QStringList left = QDir().entryList(QDir::Files), names;
+        left.removeOne(file);
+        for (const QString &pair : written) {
+            QFile f(pair.section('=', 0, 0));
+            QVERIFY2(f.open(QIODevice::ReadOnly | QIODevice::Text), qPrintable(f.fileName()));
+            const QString text = orb::decode_log(f.readAll()); // the log's encoding; JSON is ASCII
+            QVERIFY2(matches(pair.section('=', 1, -1), text), qPrintable(text));
+            names << f.fileName();
+        }
+        QCOMPARE(left, names);
         if (!changed.isEmpty())
             QCOMPARE(stored(sim).encode().toHex(), expected.encode().toHex());
         if (sent == -1)
@@ -299,15 +354,9 @@ private slots:
         QFETCH(QStringList, format);
         Sim_process from(quick), to(quick);
         QVERIFY(from.is_running() && to.is_running());
-        const QStringList set = {"-p",
-                                 "PORT",
-                                 "set",
-                                 "time_interval=2h30m",
-                                 "time_pause_washout=77",
-                                 "min_voltage=190",
-                                 "time_tur_1=4",
-                                 "normal_Num_Pattern=9",
-                                 "wiper_not_active=1"};
+        const QString fields = "time_interval=2h30m time_pause_washout=77 min_voltage=190 "
+                               "time_tur_1=4 normal_Num_Pattern=9 wiper_not_active=1";
+        const QStringList set = QStringList{"-p", "PORT", "set"} + fields.split(' ');
         QCOMPARE(run_orbctl(set, from.path()).code, 0);
         QVERIFY(stored(from).encode() != stored(to).encode());
         const Run backup =
