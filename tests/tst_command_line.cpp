@@ -20,27 +20,6 @@ QString shown(const Command &c, const Settings &s)
 
 } // namespace
 
-// Runs one row: its environment, its file, the parse; false when the parser itself refused.
-static bool take(const QTemporaryDir &dir, QStringList args, const QStringList &env,
-                 const QByteArray &file, const Command **command, Settings *s, QString *why)
-{
-    for (const QString &pair : env)
-        qputenv(pair.section('=', 0, 0).toLatin1(), pair.section('=', 1).toUtf8());
-    const QString path = dir.filePath(QStringLiteral("FILE"));
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(file) != file.size())
-        return false;
-    f.close();
-    args.replaceInStrings(QStringLiteral("FILE"), path);
-    QCommandLineParser parser;
-    add_options(&parser);
-    if (!parser.parse(QStringList{QStringLiteral("orbctl")} + args)) {
-        *why = parser.errorText();
-        return false;
-    }
-    return take_command_line(parser, command, s, why);
-}
-
 // What orbctl makes of its command line and environment, before any port is opened.
 class tst_command_line : public QObject
 {
@@ -116,11 +95,19 @@ private slots:
         QFETCH(QByteArray, file);
         QFETCH(QString, settings);
         QFETCH(QString, why);
+        for (const QString &pair : env)
+            qputenv(pair.section('=', 0, 0).toLatin1(), pair.section('=', 1).toUtf8());
+        QFile f(dir.filePath(QStringLiteral("FILE")));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(file) == file.size());
+        f.close();
+        QCommandLineParser parser;
+        add_options(&parser);
+        QVERIFY(parser.parse(QStringList{"orbctl"} + args.replaceInStrings("FILE", f.fileName())));
         const Command *command = nullptr;
         Settings s;
         QString said;
-        const bool taken = take(dir, args, env, file, &command, &s, &said);
-        QCOMPARE(said, why.replace(QStringLiteral("FILE"), dir.filePath("FILE")));
+        const bool taken = take_command_line(parser, &command, &s, &said);
+        QCOMPARE(said, why.replace(QStringLiteral("FILE"), f.fileName()));
         QCOMPARE(taken, why.isEmpty());
         QCOMPARE(command ? shown(*command, s) : QString(), settings);
     }
