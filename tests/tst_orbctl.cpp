@@ -540,10 +540,6 @@ private slots:
             const double took = m.value("orb_washing_exchange_seconds" + a).toDouble();
             QVERIFY2(took > 0 && took < 0.3, qPrintable(QString::number(took)));
         }
-        if (have("promtool")) {
-            const QString complaints = promtool_complaints(text);
-            QVERIFY2(complaints.isEmpty(), qPrintable(complaints));
-        }
         const QString exporter =
             QStandardPaths::findExecutable(QStringLiteral("prometheus-node-exporter"));
         if (!have("promtool") || exporter.isEmpty())
@@ -552,6 +548,8 @@ private slots:
         const QString page = node_exporter_page(exporter, dir.path());
         QVERIFY(page.contains(QLatin1String("\nnode_textfile_scrape_error 0\n")));
         QCOMPARE(samples(page), m);
+        const QString complaints = promtool_complaints(text);
+        QVERIFY2(complaints.isEmpty(), qPrintable(complaints));
     }
 
     // The simulator's --tcp and --address refused: status 2 and why, before any line is opened.
