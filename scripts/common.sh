@@ -45,8 +45,8 @@ orb_build_deps() {
         qttools5-dev-tools fonts-dejavu-core
 }
 
-# The fleet suite checks orbctl's metrics and the contrib/ files with the real tools: promtool,
-# the node exporter and systemd-analyze.
+# tst_orbctl and tst_contrib check orbctl's metrics and the contrib/ files with the real tools:
+# promtool, the node exporter and systemd-analyze.
 orb_monitoring_deps() {
     orb_install prometheus prometheus-node-exporter systemd
 }

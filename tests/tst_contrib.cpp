@@ -1,6 +1,5 @@
 #include "process_run.h"
 
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -11,11 +10,6 @@ namespace {
 Run run(const QString &program, const QStringList &args)
 {
     return run_process(program, args, QProcessEnvironment::systemEnvironment());
-}
-
-bool have(const char *tool)
-{
-    return !QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty();
 }
 
 } // namespace

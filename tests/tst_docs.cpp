@@ -18,16 +18,18 @@ const char sim_guide[] = "docs/simulator.md";
 const char sim_page[] = "docs/orb-module-sim.1";
 const char orbctl_page[] = "docs/orbctl.1";
 
-// "-p" and "--port" for an option, as the pages spell them.
-QStringList spelled(const QCommandLineOption &option)
+// "-p" and "--port" for each option, as the pages spell them.
+QStringList spelled(const QList<QCommandLineOption> &options)
 {
     QStringList names;
-    for (const QString &name : option.names())
-        names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    for (const QCommandLineOption &option : options) {
+        for (const QString &name : option.names())
+            names << (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    }
     return names;
 }
 
-void add_rows(const QStringList &docs, const QString &kind, const QStringList &names)
+void add_rows(const QStringList &docs, const char *kind, const QStringList &names)
 {
     for (const QString &doc : docs) {
         for (const QString &name : names)
@@ -76,24 +78,16 @@ private slots:
         QTest::addColumn<QString>("name");
 
         const QStringList sim_docs{sim_guide, sim_page};
-        add_rows(sim_docs, QStringLiteral("fault"), sim::fault_names());
-        QStringList verbs;
+        QStringList verbs, commands_named;
         for (const sim::Console_verb &v : sim::console_verbs())
             verbs << v.verb;
-        add_rows(sim_docs, QStringLiteral("console verb"), verbs);
-        QStringList sim_options;
-        for (const QCommandLineOption &o : sim::options())
-            sim_options << spelled(o);
-        add_rows(sim_docs, QStringLiteral("option"), sim_options);
-
-        QStringList names;
         for (const Command &c : commands())
-            names << c.name;
-        add_rows({orbctl_page}, QStringLiteral("command"), names);
-        QStringList options;
-        for (const QCommandLineOption &o : orbctl_options())
-            options << spelled(o);
-        add_rows({orbctl_page}, QStringLiteral("option"), options);
+            commands_named << c.name;
+        add_rows(sim_docs, "fault", sim::fault_names());
+        add_rows(sim_docs, "console verb", verbs);
+        add_rows(sim_docs, "option", spelled(sim::options()));
+        add_rows({orbctl_page}, "command", commands_named);
+        add_rows({orbctl_page}, "option", spelled(orbctl_options()));
     }
 
     void named()
@@ -120,18 +114,13 @@ private slots:
             if (f.seconds)
                 seconds << QLatin1String(f.name);
         }
-        QTest::newRow("orbctl.1: exit statuses") << orbctl_page << "^\\.SH EXIT STATUS$"
-                                                 << "^\\.SH "
-                                                 << "^\\.B (\\d+)$" << codes;
-        QTest::newRow("orbctl.1: fields in seconds") << orbctl_page << "The fields in seconds\n"
-                                                     << "$"
-                                                     << "\\b([a-z]\\w+)" << seconds;
-        // CMakeLists.txt holds them; the script runs the soak with what the build wrote out.
-        QTest::newRow("scripts/test: sanitizer options")
-            << "scripts/test"
-            << "^"
-            << "\\z"
-            << "\\b(\\w+SAN_OPTIONS)\\b" << QStringList();
+        // The sanitizer options: CMakeLists.txt holds them; the script runs the soak with what the
+        // build wrote out.
+        // clang-format off
+        QTest::newRow("orbctl.1: exit statuses") << orbctl_page << "^\\.SH EXIT STATUS$" << "^\\.SH " << "^\\.B (\\d+)$" << codes;
+        QTest::newRow("orbctl.1: fields in seconds") << orbctl_page << "The fields in seconds\n" << "$" << "\\b([a-z]\\w+)" << seconds;
+        QTest::newRow("scripts/test: sanitizer options") << "scripts/test" << "^" << "\\z" << "\\b(\\w+SAN_OPTIONS)\\b" << QStringList();
+        // clang-format on
     }
 
     // Lines, not the whole text: a list is a section of a page.

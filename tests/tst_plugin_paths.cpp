@@ -18,10 +18,9 @@ private slots:
         QTest::addColumn<QString>("exe_dir");
         QTest::addColumn<QStringList>("expected");
         const QStringList qt{QStringLiteral("/usr/lib/qt5/plugins")};
-        QTest::newRow("after Qt's own")
-            << qt << "/opt/orb/bin" << (qt + QStringList{"/opt/orb/bin", "/opt/orb/bin/platforms"});
-        QTest::newRow("untidy folder") << QStringList() << "/opt/orb/x/../bin/"
-                                       << QStringList{"/opt/orb/bin", "/opt/orb/bin/platforms"};
+        const QStringList bin = {"/opt/orb/bin", "/opt/orb/bin/platforms"};
+        QTest::newRow("after Qt's own") << qt << "/opt/orb/bin" << qt + bin;
+        QTest::newRow("untidy folder") << QStringList() << "/opt/orb/x/../bin/" << bin;
         QTest::newRow("folder unknown") << qt << "" << qt;
         QTest::newRow("relative folder") << qt << "." << qt;
     }

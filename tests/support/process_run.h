@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QThread>
 #include <QtGlobal>
 
@@ -61,6 +62,12 @@ inline Run run_process(const QString &program, const QStringList &args,
     return r;
 }
 
+// Whether a program is on the PATH; a row that needs a missing one says so and is skipped.
+inline bool have(const char *program)
+{
+    return !QStandardPaths::findExecutable(QLatin1String(program)).isEmpty();
+}
+
 // A pattern anywhere in the text; '.' takes line ends too.
 inline bool matches(const QString &pattern, const QString &text)
 {
@@ -69,20 +76,26 @@ inline bool matches(const QString &pattern, const QString &text)
         .hasMatch();
 }
 
+// "PORT" in a row stands for the simulator's line.
+inline QString with_port(QString text, const QString &port)
+{
+    return text.replace(QRegularExpression(QStringLiteral("\\bPORT\\b")), port);
+}
+
 #ifdef ORBCTL_PATH
 // orbctl as a script runs it, its port and address only from the arguments. "PORT" in args and
 // env stands for port, which is also the one extra port the port list offers.
 inline Run run_orbctl(QStringList args, const QString &port = {}, const QByteArray &input = {},
                       const QStringList &env = {})
 {
-    const QRegularExpression placeholder(QStringLiteral("\\bPORT\\b"));
-    args.replaceInStrings(placeholder, port);
+    for (QString &arg : args)
+        arg = with_port(arg, port);
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     e.remove(QStringLiteral("ORB_PORT"));
     e.remove(QStringLiteral("ORB_ADDRESS"));
     e.insert(QStringLiteral("ORB_PTZ_WASHING_EXTRA_PORTS"), port);
     for (const QString &pair : env)
-        e.insert(pair.section('=', 0, 0), QString(pair.section('=', 1)).replace(placeholder, port));
+        e.insert(pair.section('=', 0, 0), with_port(pair.section('=', 1), port));
     return run_process(QStringLiteral(ORBCTL_PATH), args, e, input);
 }
 #endif
