@@ -71,7 +71,10 @@ bool one_round(const Command &command, Client &client, Log &log, const Settings 
             lost = r.result.outcome == Outcome::port_lost;
         }
         if (s.json) {
-            objects << (r.tried && r.result.ok() ? text.trimmed() : error_object(r));
+            // A module whose record went to its own file has nothing to add here.
+            const QString object = r.tried && r.result.ok() ? text.trimmed() : error_object(r);
+            if (!object.isEmpty())
+                objects << object;
         } else {
             for (const QString &line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
                 out(QStringLiteral("%1%2: %3\n").arg(when, QString::number(address), line));
@@ -79,7 +82,9 @@ bool one_round(const Command &command, Client &client, Log &log, const Settings 
         results->append(r);
     }
     if (s.json)
-        out(QStringLiteral("[\n") + objects.join(QStringLiteral(",\n")) + QStringLiteral("\n]\n"));
+        out(objects.isEmpty() ? QStringLiteral("[]\n")
+                              : QStringLiteral("[\n") + objects.join(QStringLiteral(",\n"))
+                                    + QStringLiteral("\n]\n"));
     return !lost;
 }
 

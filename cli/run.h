@@ -11,7 +11,8 @@ struct Settings;
 // A command that asks one module runs once for each address of s.addresses in order on the
 // one open port, each address its own exchange, retries and timeout. Text lines get the
 // address in front ("7: "), JSON objects go into one array (a failed address as
-// {"address": N, "error": {"status": S, "message": "..."}}). Every address is tried; a lost
+// {"address": N, "error": {"status": S, "message": "..."}}; one written to its own -o file
+// is left out). Every address is tried; a lost
 // port ends the run and the rest are not tried. The result is the first failure's, with one
 // line naming each failed address and why; status --watch polls all of them each period.
 //

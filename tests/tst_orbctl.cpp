@@ -291,7 +291,7 @@ private slots:
         row("tcp connect timeout", {}, {}, {"-p", "tcp://127.0.0.1:FULL", "test"}, 4, "^$", "^orbctl: cannot open tcp://127.0.0.1:\\d+: no connection within 1000 ms\n$");
         row("tcp without a port number", {}, {}, {"-p", "tcp://127.0.0.1", "test"}, 2, "^$", "^orbctl: tcp://127.0.0.1 is not tcp://HOST:[P]ORT\n$");
         row("tcp on every address, --baud said once", quick + QStringList{"--tcp", "0.0.0.0:0"}, {}, {"-p", "PORT", "--baud", "19200", "test"}, 0, "^module 1 answers\n$", "^orbctl: --baud does not apply to tcp://0\\.0\\.0\\.0:[1-9]\\d*: the device server's own setting does\n$");
-        row("read -o, one file per module", quick + QStringList{"--address", "4,9"}, {"fault bad-crc", "fault-count 1"}, {"-p", "PORT", "-a", "9,6,4", "--timeout", "200", "read", "-o", "backup-{address}"}, 1, "^$", "^orbctl: failed: 9 \\([^)]+\\), 6 \\(no reply within 200 ms\\)\n$", -2, 0, {"backup-4=^addr_cam=1\ntime_interval=3600\n.*\nnormal_Num_Pattern=1\n$"});
+        row("read --json -o, one file per module", quick + QStringList{"--address", "4,9"}, {"fault bad-crc", "fault-count 1"}, {"-p", "PORT", "-a", "9,6,4", "--timeout", "200", "read", "--json", "-o", "backup-{address}"}, 1, "^\\[\n\\{\"address\": 9, \"error\": \\{\"status\": 1, [^\n]+\\}\\},\n\\{\"address\": 6, \"error\": \\{\"status\": 3, [^\n]+\\}\\}\n\\]\n$", "^orbctl: failed: 9 \\([^)]+\\), 6 \\(no reply within 200 ms\\)\n$", -2, 0, {"backup-4=^\\{\n    \"address\": 4,\n    \"parameters\": \\{\n        \"addr_cam\": 1,\n.*\"normal_Num_Pattern\": 1\n    \\}\n\\}\n$"});
         // clang-format on
     }
 
