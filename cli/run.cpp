@@ -83,8 +83,8 @@ bool one_round(const Command &command, Client &client, Log &log, const Settings 
     }
     if (s.json)
         out(objects.isEmpty() ? QStringLiteral("[]\n")
-                              : QStringLiteral("[\n") + objects.join(QStringLiteral(",\n"))
-                                    + QStringLiteral("\n]\n"));
+                              : QStringLiteral("[\n") + objects.join(QStringLiteral(",\n")) +
+                                    QStringLiteral("\n]\n"));
     return !lost;
 }
 
