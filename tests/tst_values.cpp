@@ -162,7 +162,6 @@ private slots:
         QTest::newRow("plus sign") << "+1" << qint64(255) << qint64(-1);
         QTest::newRow("empty") << "" << qint64(255) << qint64(-1);
         QTest::newRow("space") << " 5" << qint64(255) << qint64(-1);
-        QTest::newRow("hex") << "0x10" << qint64(255) << qint64(-1);
         QTest::newRow("exponent") << "1e3" << qint64(5000) << qint64(-1);
     }
 
