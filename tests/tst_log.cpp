@@ -17,8 +17,6 @@ class tst_log : public QObject
 
 private slots:
     void init() { Test_env::clear_log(); }
-    void line_format_data();
-    void line_format();
     void encoding_data();
     void encoding();
     void shared_log_data();
@@ -28,44 +26,6 @@ private slots:
     void notify_data();
     void notify();
 };
-
-void tst_log::line_format_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QByteArray>("utf8");   // the text's bytes in the file, outside Windows
-    QTest::addColumn<QByteArray>("cp1251"); // on a Windows whose ANSI code page is 1251
-    // Tags name the signal. Bytes from Python's codecs ('utf-8', 'cp1251').
-    // clang-format off
-    QTest::newRow("info") << "Чтение" << QByteArray::fromHex("D0A7D182D0B5D0BDD0B8D0B5")
-                          << QByteArray::fromHex("D7F2E5EDE8E5");
-    QTest::newRow("debug") << "" << QByteArray() << QByteArray();
-    QTest::newRow("error") << "first\nsecond\n\nfourth" << QByteArray("first\nsecond\n\nfourth")
-                           << QByteArray("first\nsecond\n\nfourth");
-    QTest::newRow("trace") << "  padded  " << QByteArray("  padded  ") << QByteArray("  padded  ");
-    QTest::newRow("error, quoted")
-        << "«Адрес PTZ» — 255"
-        << QByteArray::fromHex("C2ABD090D0B4D180D0B5D1812050545AC2BB20E2809420323535")
-        << QByteArray::fromHex("ABC0E4F0E5F12050545ABB209720323535");
-    // clang-format on
-}
-
-void tst_log::line_format()
-{
-    QFETCH(QString, text);
-    QFETCH(QByteArray, utf8);
-    QFETCH(QByteArray, cp1251);
-    const QString signal = QString::fromLatin1(QTest::currentDataTag()).section(',', 0, 0);
-    QVERIFY(QMetaObject::invokeMethod(&window, qPrintable(signal), Q_ARG(QString, text)));
-    const QString line = Test_env::log_text();
-    const auto when = QDateTime::fromString(line.left(19), QStringLiteral("dd-MM-yyyy hh:mm:ss"));
-    // Day before month: the stamp must name the present, not merely parse.
-    QVERIFY2(qAbs(when.secsTo(QDateTime::currentDateTime())) < 60, qPrintable(line));
-    QCOMPARE(line.mid(19), ' ' + signal.toUpper() + ' ' + text + '\n');
-    // The same bytes from a Qt 5 and a Qt 6 build, whatever the locale says; on Windows the
-    // code page where it holds Cyrillic, UTF-8 where it does not.
-    const QByteArray bytes = orb::ansi_code_page() == 1251 ? cp1251 : utf8;
-    QCOMPARE(Test_env::log_bytes().mid(19), ' ' + signal.toUpper().toLatin1() + ' ' + bytes + '\n');
-}
 
 void tst_log::encoding_data()
 {
@@ -192,29 +152,52 @@ void tst_log::append_and_unwritable()
 void tst_log::notify_data()
 {
     QTest::addColumn<int>("level");
-    QTest::addColumn<int>("icon"); // -1: no box asked for
-    // clang-format off
-    QTest::newRow("INFO box") << int(INFO) << int(QMessageBox::Information);
-    QTest::newRow("DEBUG box") << int(DEBUG) << int(QMessageBox::Warning);
-    QTest::newRow("ERROR box") << int(ERROR) << int(QMessageBox::Question);
-    QTest::newRow("TRACE box") << int(TRACE) << int(QMessageBox::Warning);
-    QTest::newRow("INFO quiet") << int(INFO) << -1;
-    QTest::newRow("ERROR quiet") << int(ERROR) << -1;
-    // clang-format on
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("utf8");   // the text's bytes in the file, outside Windows
+    QTest::addColumn<QByteArray>("cp1251"); // on a Windows whose ANSI code page is 1251
+    QTest::addColumn<int>("icon");          // -1: no box asked for
+    // The row's first word is the level's tag. Bytes from Python's codecs ('utf-8', 'cp1251').
+    const auto row = [](const char *name, LogLevel level, const QString &text, int icon,
+                        const QByteArray &utf8, const QByteArray &cp1251) {
+        QTest::newRow(name) << int(level) << text << utf8 << cp1251 << icon;
+    };
+    const auto ascii = [&](const char *name, LogLevel level, const char *text, int icon) {
+        row(name, level, QLatin1String(text), icon, text, text);
+    };
+    row("INFO box", INFO, "Чтение", QMessageBox::Information,
+        QByteArray::fromHex("D0A7D182D0B5D0BDD0B8D0B5"), QByteArray::fromHex("D7F2E5EDE8E5"));
+    ascii("DEBUG box, empty", DEBUG, "", QMessageBox::Warning);
+    ascii("ERROR box, lines", ERROR, "first\nsecond\n\nfourth", QMessageBox::Question);
+    ascii("TRACE box, padded", TRACE, "  padded  ", QMessageBox::Warning);
+    ascii("INFO quiet", INFO, "OK", -1);
+    row("ERROR quiet, quoted", ERROR, "«Адрес PTZ» — 255", -1,
+        QByteArray::fromHex("C2ABD090D0B4D180D0B5D1812050545AC2BB20E2809420323535"),
+        QByteArray::fromHex("ABC0E4F0E5F12050545ABB209720323535"));
 }
 
+// The line goes to the log before the box shows: stamped with the present, the level's tag, the
+// text as it is, in the same bytes from a Qt 5 and a Qt 6 build whatever the locale says; on
+// Windows in the code page where it holds Cyrillic, UTF-8 where it does not.
 void tst_log::notify()
 {
     QFETCH(int, level);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, utf8);
+    QFETCH(QByteArray, cp1251);
     QFETCH(int, icon);
     Box_closer closer;
-    QStringList at_show; // taken inside the box's modal run: the line must come first
-    QTimer::singleShot(0, &closer, [&] { at_show = Test_env::log_lines(); });
-    Window_probe::notify(window, LogLevel(level), QStringLiteral("журнал"),
-                         QStringLiteral("Заголовок"), QStringLiteral("Текст"), icon >= 0);
-    const QString tag = QString::fromLatin1(QTest::currentDataTag()).section(' ', 0, 0);
-    const QStringList line{tag + QStringLiteral(" журнал")};
-    QCOMPARE(Test_env::log_lines(), line);
+    QByteArray at_show; // taken inside the box's modal run
+    QTimer::singleShot(0, &closer, [&] { at_show = Test_env::log_bytes(); });
+    Window_probe::notify(window, LogLevel(level), text, QStringLiteral("Заголовок"),
+                         QStringLiteral("Текст"), icon >= 0);
+    const QByteArray line = Test_env::log_bytes();
+    const auto when = QDateTime::fromString(QString::fromLatin1(line.left(19)),
+                                            QStringLiteral("dd-MM-yyyy hh:mm:ss"));
+    // Day before month: the stamp must name the present, not merely parse.
+    QVERIFY2(qAbs(when.secsTo(QDateTime::currentDateTime())) < 60, line.constData());
+    const QByteArray tag = QByteArray(QTest::currentDataTag()).split(' ').first();
+    const QByteArray bytes = orb::ansi_code_page() == 1251 ? cp1251 : utf8;
+    QCOMPARE(line.mid(19), ' ' + tag + ' ' + bytes + '\n');
     QCOMPARE(closer.boxes.size(), int(icon >= 0));
     for (const Box_closer::Box &box : qAsConst(closer.boxes)) {
         QCOMPARE(at_show, line);

@@ -16,12 +16,10 @@ private slots:
     {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<int>("crc");
+        // The start value and the check value, from Python's binascii.crc_hqx(data, 0xFFFF); the
+        // packets of valid() carry more.
         QTest::newRow("empty") << QByteArray() << 0xFFFF;
         QTest::newRow("123456789") << QByteArray("123456789") << 0x29B1;
-        // From Python's binascii.crc_hqx(data, 0xFFFF).
-        QTest::newRow("00") << hex("00") << 0xE1F0;
-        QTest::newRow("aabb01020000") << hex("aabb01020000") << 0xB32F;
-        QTest::newRow("64 x ff") << QByteArray(64, '\xff') << 0xF154;
     }
 
     void crc()

@@ -18,9 +18,6 @@ QStringList shown(const QVector<Assignment> &list)
     return out;
 }
 
-const QString neither = QStringLiteral(" is neither a number of seconds nor a duration like "
-                                       "90s, 15m, 2h30m");
-
 } // namespace
 
 // orbctl's value parsers as functions: what set, write and the options accept and refuse.
@@ -30,52 +27,47 @@ class tst_values : public QObject
 
 private slots:
     // A value by itself, as it comes after NAME=, first: the number it means or why it is refused.
+    // Durations in every unit are read back in duration().
     void assignment_data()
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("result"); // "name=value", or the refusal
+        // A number for what the field takes, else why it is refused after "field: text".
         const auto row = [](const char *name, const char *field, const QString &text,
                             const QString &value) {
-            const QString f = QLatin1String(field) + QLatin1Char('=');
+            const QString f = QLatin1String(field);
             bool number = false;
             value.toULongLong(&number);
-            QTest::newRow(name) << f + text << (number ? f + value : value);
+            QTest::newRow(name) << f + '=' + text
+                                << (number ? f + '=' + value : f + ": " + text + value);
         };
+        const QString fit = QStringLiteral(" does not fit, the largest is ");
+        const QString neither = QStringLiteral(" is neither a number of seconds nor a duration "
+                                               "like 90s, 15m, 2h30m");
         row("plain seconds", "time_move", "5", "5");
         row("leading zeros", "time_move", "007", "7");
-        row("seconds unit", "time_washout", "90s", "90");
-        row("minutes", "time_wiper", "15m", "900");
         row("hours and minutes", "time_interval", "2h30m", "9000");
-        row("hours and seconds", "time_interval_rain", "1h1s", "3601");
-        row("zero duration", "time_interval", "0s", "0");
-        row("16 bits largest as duration", "time_interval", "18h12m15s", "65535");
         row("8 bits largest", "normal_Num_Pattern", "255", "255");
         row("32 bits largest", "time_washout", "4294967295", "4294967295");
-        row("32 bits, count", "time_pause_washout", "4294967295", "4294967295");
-        row("16 bits too big, duration", "time_interval", "18h12m16s",
-            "time_interval: 18h12m16s does not fit, the largest is 65535 (18h12m15s)");
+        row("16 bits too big, duration", "time_interval", "18h12m16s", fit + "65535 (18h12m15s)");
         row("32 bits too big, seconds", "time_washout", "4294967296",
-            "time_washout: 4294967296 does not fit, the largest is 4294967295 (1193046h28m15s)");
-        row("huge number", "preset_move", "99999999999999999999999",
-            "preset_move: 99999999999999999999999 does not fit, the largest is 65535");
-        row("huge duration", "time_move", "999999999999h",
-            "time_move: 999999999999h does not fit, the largest is 65535 (18h12m15s)");
-        row("negative", "preset_move", "-1", "preset_move: -1 is negative");
-        row("fraction", "time_move", "1.5", "time_move: 1.5 is not a whole number");
-        row("decimal comma", "preset_move", "1,5", "preset_move: 1,5 is not a whole number");
-        row("fractional duration", "time_interval", "1.5h",
-            "time_interval: 1.5h is not a whole number");
-        row("duration without unit", "time_interval", "2h30", "time_interval: 2h30" + neither);
-        row("duration out of order", "time_interval", "30m2h", "time_interval: 30m2h" + neither);
-        row("unit twice", "time_interval", "1h1h", "time_interval: 1h1h" + neither);
-        row("duration for a count", "preset_move", "5m", "preset_move: 5m is not a number");
-        row("no value", "time_move", "", "time_move: " + neither);
-        row("point alone", "preset_move", ".", "preset_move: . is not a number");
-        row("plus sign", "preset_move", "+5", "preset_move: +5 is not a number");
+            fit + "4294967295 (1193046h28m15s)");
+        row("huge number", "preset_move", "99999999999999999999999", fit + "65535");
+        row("huge duration", "time_move", "999999999999h", fit + "65535 (18h12m15s)");
+        row("negative", "preset_move", "-1", " is negative");
+        row("fraction", "time_move", "1.5", " is not a whole number");
+        row("decimal comma", "preset_move", "1,5", " is not a whole number");
+        row("fractional duration", "time_interval", "1.5h", " is not a whole number");
+        row("duration without unit", "time_interval", "2h30", neither);
+        row("duration out of order", "time_interval", "30m2h", neither);
+        row("unit twice", "time_interval", "1h1h", neither);
+        row("no value", "time_move", "", neither);
+        row("duration for a count", "preset_move", "5m", " is not a number");
+        row("point alone", "preset_move", ".", " is not a number");
+        row("plus sign", "preset_move", "+5", " is not a number");
         const auto assignment = [](const char *name, const QString &text, const QString &result) {
             QTest::newRow(name) << text << result;
         };
-        assignment("plain", "time_move=5", "time_move=5");
         assignment("spaces around", " preset_wiper = 12 ", "preset_wiper=12");
         assignment("mixed-case name", "normal_Num_Tour=3", "normal_Num_Tour=3");
         assignment("unknown field", "wash_time=5", "unknown field wash_time");
@@ -106,8 +98,6 @@ private slots:
                             const QString &why = {}) {
             QTest::newRow(name) << bytes << fields << why;
         };
-        row("text, two lines", "time_move=3\npreset_wiper=12\n",
-            {"preset_wiper=12", "time_move=3"});
         row("text, comments and blank lines",
             "# backup\n\npreset_wiper = 12  # new\n   \nnormal_Work_Reg_Cam=3\n",
             {"normal_Work_Reg_Cam=3", "preset_wiper=12"});
@@ -116,8 +106,6 @@ private slots:
         row("text, a field twice", "time_move=1\ntime_move=2\n", {"time_move=1", "time_move=2"});
         row("text, bad line counts blank lines", "time_move=3\n\nbogus\n", {},
             "line 3: bogus: NAME=VALUE wanted");
-        row("text, bad value", "addr_cam=256\n", {},
-            "line 1: addr_cam: 256 does not fit, the largest is 255");
         row("empty", {}, {});
         row("blank lines only", "\n  \n\t\n", {});
         row("JSON, as read writes it",
@@ -174,7 +162,6 @@ private slots:
         QTest::newRow("plus sign") << "+1" << qint64(255) << qint64(-1);
         QTest::newRow("empty") << "" << qint64(255) << qint64(-1);
         QTest::newRow("space") << " 5" << qint64(255) << qint64(-1);
-        QTest::newRow("hex") << "0x10" << qint64(255) << qint64(-1);
         QTest::newRow("exponent") << "1e3" << qint64(5000) << qint64(-1);
     }
 

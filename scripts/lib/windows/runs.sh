@@ -76,7 +76,7 @@ step_soak() {
     pair_up
     : >"$work/wine-stderr.txt"
     if wine_w LANG=ru_RU.UTF-8 LC_ALL=ru_RU.UTF-8 QT_QPA_PLATFORM=windows \
-        "$rb/tests/soak/soak.exe" 200 1 --port COM5 -- --port COM6 </dev/null >"$out"; then
+        "$rb/bench/soak/soak.exe" 200 1 --port COM5 -- --port COM6 </dev/null >"$out"; then
         tr -d '\r' <"$out" | sed 's/^/  /'
     else
         tr -d '\r' <"$out" | sed 's/^/  /'

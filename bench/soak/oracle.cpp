@@ -5,6 +5,7 @@
 #include "protocol/status_data.h"
 
 #include <QApplication>
+#include <QMap>
 #include <QRegularExpression>
 
 namespace soak {
@@ -13,16 +14,16 @@ using orb::Command;
 using sim::Fault;
 
 const QVector<Exchange_plan> exchange_plans = {
-    {"btn_read_wish", Command::get_param, orb::param_field_count},
-    {"btn_read_presets", Command::get_param, orb::param_field_count},
-    {"btn_read_time", Command::get_param, orb::param_field_count},
-    {"btn_write_wish", Command::set_param, 0},
-    {"btn_write_presets", Command::set_param, 0},
-    {"btn_write_time", Command::set_param, 0},
-    {"btn_read_state", Command::get_state, 8},
-    {"btn_pump_on", Command::pump_on, 0},
-    {"btn_pump_off", Command::pump_off, 0},
-    {"cmd_test", Command::test, 0}, // bound to no button
+    {"btn_read_wish", Command::get_param, orb::param_field_count, orb::Param_data::size},
+    {"btn_read_presets", Command::get_param, orb::param_field_count, orb::Param_data::size},
+    {"btn_read_time", Command::get_param, orb::param_field_count, orb::Param_data::size},
+    {"btn_write_wish", Command::set_param, 0, orb::Param_data::size},
+    {"btn_write_presets", Command::set_param, 0, orb::Param_data::size},
+    {"btn_write_time", Command::set_param, 0, orb::Param_data::size},
+    {"btn_read_state", Command::get_state, 8, orb::Status_data::size},
+    {"btn_pump_on", Command::pump_on, 0, 0},
+    {"btn_pump_off", Command::pump_off, 0, 0},
+    {"cmd_test", Command::test, 0, 0}, // bound to no button
 };
 
 bool is(const QString &name, Fault fault)
@@ -32,36 +33,22 @@ bool is(const QString &name, Fault fault)
 
 QString expected_outcome(Fault fault, const Exchange_plan &c, quint8 address)
 {
-    const QString error = "ERROR ";
-    switch (fault) {
-    case Fault::silent:
-    case Fault::late:
-    case Fault::flood:
-    case Fault::vanish:
-        return error + orb::no_data_text();
-    case Fault::bad_crc:
-        return error + orb::crc_text_lead();
-    case Fault::wrong_command:
-        return error + orb::reply_command_text(int(c.code));
-    case Fault::wrong_address:
-        // The simulator answers from the next address up.
-        return error + orb::reply_address_text(address + 1);
-    case Fault::bad_prefix:
-        return error +
-               orb::reply_prefix_text(quint16(sim::bad_prefix_byte | orb::prefix_first << 8));
-    case Fault::bad_len:
-        return error + orb::reply_len_text();
-    case Fault::short_payload: {
-        if (c.code != Command::get_param && c.code != Command::set_param &&
-            c.code != Command::get_state)
-            return "OK";
-        const int record =
-            c.code == Command::get_state ? orb::Status_data::size : orb::Param_data::size;
-        return error + orb::short_reply_text(sim::short_payload_size, record);
-    }
-    default:
-        return "OK";
-    }
+    // The simulator answers a wrong address from the next one up.
+    const QMap<Fault, QString> errors = {
+        {Fault::silent, orb::no_data_text()},
+        {Fault::late, orb::no_data_text()},
+        {Fault::flood, orb::no_data_text()},
+        {Fault::vanish, orb::no_data_text()},
+        {Fault::bad_crc, orb::crc_text_lead()},
+        {Fault::wrong_command, orb::reply_command_text(int(c.code))},
+        {Fault::wrong_address, orb::reply_address_text(address + 1)},
+        {Fault::bad_prefix,
+         orb::reply_prefix_text(quint16(sim::bad_prefix_byte | orb::prefix_first << 8))},
+        {Fault::bad_len, orb::reply_len_text()},
+    };
+    if (fault == Fault::short_payload && c.record > 0)
+        return "ERROR " + orb::short_reply_text(sim::short_payload_size, c.record);
+    return errors.contains(fault) ? "ERROR " + errors.value(fault) : "OK";
 }
 
 namespace {

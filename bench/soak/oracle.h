@@ -17,6 +17,7 @@ struct Exchange_plan
     const char *name; // button objectName, or the slot for the test request
     orb::Command code;
     int fields; // DEBUG lines of a decoded record
+    int record; // bytes of the record its reply carries, 0 for none
 };
 
 extern const QVector<Exchange_plan> exchange_plans;
